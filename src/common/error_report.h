@@ -1,0 +1,24 @@
+// The report the user sees when a raised error ends the process.
+#pragma once
+
+#include "common/app_error.h"
+
+#include <string>
+#include <string_view>
+
+namespace zn {
+
+inline constexpr std::wstring_view kErrorReportTitle = L"ZanvekNotePad";
+
+// Exit codes besides the editor's own (which the launcher passes on unchanged).
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitErrorReported = 3;  // a raised error ended the process after its report
+inline constexpr int kExitUnexpected = 4;     // an error of unknown kind (a defect) ended it
+// Placeholder until the registration window is built: where it would open, the process ends.
+inline constexpr int kExitRegistrationWindowPending = 90;
+
+// The text of the report: what failed, the path involved, and the system's own reason
+// (`systemReason`, empty for the program's own errors) with its code.
+std::wstring FormatErrorReport(const AppError& error, std::wstring_view systemReason);
+
+} // namespace zn

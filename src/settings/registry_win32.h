@@ -1,0 +1,26 @@
+// The registry reader and writer. Registry failures are results, never raised errors.
+#pragma once
+
+#include "common/boolean.h"
+#include "settings/variant_value.h"
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace zn {
+
+// The default value of the key `name` below root\subkey (of root\subkey itself when `name` is
+// empty), never a named value. Returns the text, up to its first NUL and of any length; the
+// empty text when the key has no default value; Empty when a key cannot be opened, the value
+// cannot be read or is not REG_SZ. Opens and closes its keys within the call.
+VariantValue ReadRegDefault(HKEY root, std::wstring_view subkey, std::wstring_view name);
+
+// Stores `value` as `name` (empty: the default value) in root\subkey, creating the key and
+// every missing level, with the registry type chosen by EncodeForRegistry. True only when the
+// key was opened, the value stored and the key closed, each successfully. Throws the encoding
+// errors of EncodeForRegistry before touching the registry.
+Boolean WriteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view name,
+                      const VariantValue& value);
+
+} // namespace zn

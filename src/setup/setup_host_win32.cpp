@@ -1,0 +1,69 @@
+#include "setup/setup_host_win32.h"
+
+#include "common/app_error.h"
+
+#include <windows.h>
+
+namespace zn {
+namespace {
+
+bool IsReadOnly(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// `blocked` is the file whose protection may be the reason: a read-only one needs its
+// attribute cleared, anything else denied needs administrator rights.
+[[noreturn]] void FailFileOperation(std::wstring what, std::wstring shownPath,
+                                    const std::wstring& blocked)
+{
+    DWORD code = ::GetLastError();
+    if (code == ERROR_SUCCESS) code = ERROR_GEN_FAILURE;
+    std::wstring advice;
+    if (code == ERROR_ACCESS_DENIED || code == ERROR_PRIVILEGE_NOT_HELD) {
+        advice = IsReadOnly(blocked)
+                     ? L"ファイルの読み取り専用属性を解除してから、もう一度実行してください。"
+                     : L"管理者として実行してください。";
+    }
+    throw AppError(code, std::move(what), std::move(shownPath), std::move(advice));
+}
+
+std::wstring FromTo(const std::wstring& from, const std::wstring& to)
+{
+    return from + L"\r\n→ " + to;
+}
+
+} // namespace
+
+bool Win32SetupHost::IsFile(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void Win32SetupHost::RemoveFile(const std::wstring& path)
+{
+    if (!::DeleteFileW(path.c_str())) FailFileOperation(L"ファイルを削除できませんでした。", path, path);
+}
+
+void Win32SetupHost::RenameFile(const std::wstring& from, const std::wstring& to)
+{
+    if (!::MoveFileW(from.c_str(), to.c_str()))
+        FailFileOperation(L"ファイルの名前を変更できませんでした。", FromTo(from, to), from);
+}
+
+void Win32SetupHost::CopyFileOver(const std::wstring& from, const std::wstring& to)
+{
+    if (!::CopyFileW(from.c_str(), to.c_str(), FALSE))
+        FailFileOperation(L"ファイルをコピーできませんでした。", FromTo(from, to), to);
+}
+
+bool Win32SetupHost::AskYesNo(std::wstring_view text, std::wstring_view title)
+{
+    // No icon and no default-button flag: Yes, the first button, is the default.
+    return ::MessageBoxW(nullptr, std::wstring(text).c_str(), std::wstring(title).c_str(), MB_YESNO) ==
+           IDYES;
+}
+
+} // namespace zn

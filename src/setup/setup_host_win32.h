@@ -1,0 +1,18 @@
+#pragma once
+
+#include "setup/setup_host.h"
+
+namespace zn {
+
+// Set-up's file operations and prompts on Windows. Failures name the operation, the file and
+// the system's reason, and say what the user can do about a lack of rights.
+class Win32SetupHost final : public SetupHost {
+public:
+    bool IsFile(const std::wstring& path) override;
+    void RemoveFile(const std::wstring& path) override;
+    void RenameFile(const std::wstring& from, const std::wstring& to) override;
+    void CopyFileOver(const std::wstring& from, const std::wstring& to) override;
+    bool AskYesNo(std::wstring_view text, std::wstring_view title) override;
+};
+
+} // namespace zn

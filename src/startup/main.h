@@ -1,0 +1,42 @@
+// The program's start: it picks its role from the folder it runs from. As the installed
+// notepad.exe it starts the registered editor with the command line Notepad would have had;
+// from anywhere else it runs the set-up sequence. Both may open the registration window.
+#pragma once
+
+#include "setup/setup_host.h"
+
+#include <string>
+
+namespace zn {
+
+struct OwnExecutable {
+    std::wstring folder;    // canonical: the file system's letter case and long names
+    std::wstring baseName;  // file name without its extension
+};
+
+enum class EditorProbe {
+    NoSuchFile,   // nothing there, or a folder
+    ThisProgram,  // the running executable itself, however the path spells it
+    File,
+};
+
+// Everything Main asks of the system. Methods throw AppError where the system fails.
+class StartupHost {
+public:
+    virtual ~StartupHost() = default;
+    virtual OwnExecutable LocateOwnExecutable() = 0;
+    virtual std::wstring WindowsFolder() = 0;  // throws when it cannot be determined
+    virtual std::wstring FullCommandLine() = 0;
+    virtual std::wstring ReadEditorPath() = 0;  // the empty text when none is registered
+    virtual EditorProbe ProbeEditor(const std::wstring& path) = 0;
+    // Starts the editor (a normal, activated window) and waits for it; returns its exit code.
+    virtual int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) = 0;
+    virtual SetupHost& Setup() = 0;
+    // Shows the registration window and runs it until it closes; returns the exit code.
+    virtual int OpenRegistrationWindow() = 0;
+};
+
+// Returns the process's exit code: the editor's in the launcher role, 0 otherwise.
+int Main(StartupHost& host);
+
+} // namespace zn

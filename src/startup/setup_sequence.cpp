@@ -1,0 +1,16 @@
+#include "startup/setup_sequence.h"
+
+namespace zn {
+
+Boolean RunSetupSequence(SetupHost& host, const SetupPaths& paths)
+{
+    if (host.IsFile(paths.backup) && host.AskYesNo(kRemovePromptText, kRemovePromptTitle)) {
+        // Delete first: the move refuses to replace an existing file. Should the move fail,
+        // the system Notepad is still safe as the backup file.
+        host.RemoveFile(paths.notepad);
+        host.RenameFile(paths.backup, paths.notepad);
+    }
+    return Install(host, paths);
+}
+
+} // namespace zn

@@ -1,0 +1,18 @@
+// What the program does when it runs from any folder but the Windows folder.
+#pragma once
+
+#include "setup/install.h"
+
+#include <string_view>
+
+namespace zn {
+
+inline constexpr std::wstring_view kRemovePromptText = L"ZanvekNotePadをUninstallしますか？";
+inline constexpr std::wstring_view kRemovePromptTitle = L"Uninstall";
+
+// Offers to remove an earlier installation (only when the backup file exists), then calls
+// Install whatever the answer was. Returns Install's result. A failing file operation throws
+// and so ends the sequence: no later prompt is shown.
+Boolean RunSetupSequence(SetupHost& host, const SetupPaths& paths);
+
+} // namespace zn

@@ -1,0 +1,122 @@
+#include "startup/startup_host_win32.h"
+
+#include "common/error_report.h"
+#include "common/error_report_win32.h"
+#include "common/unique_handle.h"
+#include "common/win32_text.h"
+#include "settings/registry_win32.h"
+#include "settings/settings_key.h"
+#include "setup/setup_host_win32.h"
+#include "startup/paths.h"
+#include "startup/windows_folder_win32.h"
+
+namespace zn {
+namespace {
+
+// Opens a file only to read its attributes; never a folder. Leaves INVALID_HANDLE_VALUE when
+// there is no such file.
+UniqueFile OpenForAttributes(const std::wstring& path)
+{
+    return UniqueFile(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+} // namespace
+
+Win32StartupHost::Win32StartupHost() = default;
+Win32StartupHost::~Win32StartupHost() = default;
+
+OwnExecutable Win32StartupHost::LocateOwnExecutable()
+{
+    constexpr wchar_t kWhat[] = L"このプログラム自身の場所を取得できませんでした。";
+    const std::wstring modulePath = ReadGrowing(
+        [](wchar_t* buffer, DWORD capacity) { return ::GetModuleFileNameW(nullptr, buffer, capacity); });
+    if (modulePath.empty()) FailWithLastError(kWhat);
+
+    // The path the process was started by may differ in letter case or use short names; the
+    // file system's own spelling is what compares equal to the Windows folder.
+    const UniqueFile file = OpenForAttributes(modulePath);
+    if (!file) FailWithLastError(kWhat, modulePath);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.get(), &info)) FailWithLastError(kWhat, modulePath);
+    m_self = FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+
+    std::wstring finalPath = ReadGrowing([&file](wchar_t* buffer, DWORD capacity) {
+        return ::GetFinalPathNameByHandleW(file.get(), buffer, capacity,
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    });
+    if (finalPath.empty()) finalPath = modulePath;  // some file systems cannot tell
+    const std::wstring ownPath = StripExtendedPrefix(finalPath);
+    const FolderAndName parts = SplitFolder(ownPath);
+    return {std::wstring(parts.folder), std::wstring(WithoutExtension(parts.name))};
+}
+
+std::wstring Win32StartupHost::WindowsFolder()
+{
+    return zn::WindowsFolder();
+}
+
+std::wstring Win32StartupHost::FullCommandLine()
+{
+    return ::GetCommandLineW();
+}
+
+std::wstring Win32StartupHost::ReadEditorPath()
+{
+    const VariantValue value = ReadRegDefault(HKEY_CURRENT_USER, kSettingsSubkey, kEditorPathValueName);
+    const auto* text = std::get_if<std::wstring>(&value);
+    return text != nullptr ? *text : std::wstring();
+}
+
+EditorProbe Win32StartupHost::ProbeEditor(const std::wstring& path)
+{
+    const UniqueFile file = OpenForAttributes(path);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !::GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return EditorProbe::NoSuchFile;
+    const FileIdentity identity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    if (!m_self) LocateOwnExecutable();
+    return identity == *m_self ? EditorProbe::ThisProgram : EditorProbe::File;
+}
+
+int Win32StartupHost::StartEditorAndWait(const std::wstring& path, std::wstring commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION started{};
+    // The path goes in as the application name, so nothing is searched for; CreateProcessW
+    // may write into the command line, hence the local copy.
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started))
+        FailWithLastError(L"エディタを起動できませんでした。", path);
+    const UniqueHandle process(started.hProcess);
+    UniqueHandle thread(started.hThread);
+    thread.reset();  // only the process is waited for
+
+    // Callers that wait for Notepad (a version control tool waiting for a commit message)
+    // must not go on before the user has closed the editor.
+    DWORD exitCode = 0;
+    if (::WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(process.get(), &exitCode))
+        FailWithLastError(L"エディタの終了を待てませんでした。", path);
+    return static_cast<int>(exitCode);
+}
+
+SetupHost& Win32StartupHost::Setup()
+{
+    if (!m_setup) m_setup = std::make_unique<Win32SetupHost>();
+    return *m_setup;
+}
+
+int Win32StartupHost::OpenRegistrationWindow()
+{
+    // Placeholder until the registration window is built: the process ends with its own exit
+    // code so that tests can tell that this point was reached. No window is shown.
+    return kExitRegistrationWindowPending;
+}
+
+} // namespace zn

@@ -1,0 +1,41 @@
+// The system side of Main: the running executable, the command line, the registry setting,
+// the editor's process, and the set-up and window roles.
+#pragma once
+
+#include "startup/main.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+
+namespace zn {
+
+// Identifies a file regardless of how a path spells it (case, short names, links).
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+class Win32StartupHost final : public StartupHost {
+public:
+    Win32StartupHost();
+    ~Win32StartupHost() override;
+
+    OwnExecutable LocateOwnExecutable() override;
+    std::wstring WindowsFolder() override;
+    std::wstring FullCommandLine() override;
+    std::wstring ReadEditorPath() override;
+    EditorProbe ProbeEditor(const std::wstring& path) override;
+    int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) override;
+    SetupHost& Setup() override;
+    int OpenRegistrationWindow() override;
+
+private:
+    std::optional<FileIdentity> m_self;  // found by LocateOwnExecutable
+    std::unique_ptr<SetupHost> m_setup;
+};
+
+} // namespace zn

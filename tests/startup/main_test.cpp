@@ -1,0 +1,167 @@
+#include "startup/main.h"
+
+#include "common/error_code_of.h"
+#include "setup/fake_setup_host.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace zn {
+namespace {
+
+constexpr int kWindowExitCode = 77;  // what the fake window returns, to tell it was opened
+
+// Records what Main asks of the system; answers from its fields.
+class FakeStartupHost : public StartupHost {
+public:
+    std::wstring ownFolder = L"C:\\windows";
+    std::wstring windowsFolder = L"C:\\windows";
+    std::wstring commandLine = L"C:\\windows\\notepad.exe C:\\memo.txt";
+    std::wstring editorPath = L"C:\\Tools\\editor.exe";
+    EditorProbe probe = EditorProbe::File;
+    int editorExitCode = 42;
+    bool windowsFolderFails = false;
+    FakeSetupHost setup;
+
+    int registryReads = 0, probes = 0, windowsOpened = 0;
+    std::vector<std::pair<std::wstring, std::wstring>> started;  // (path, command line)
+
+    OwnExecutable LocateOwnExecutable() override { return {ownFolder, L"ZanvekNotepad"}; }
+    std::wstring WindowsFolder() override
+    {
+        if (windowsFolderFails) Fail(1, L"no Windows folder");
+        return windowsFolder;
+    }
+    std::wstring FullCommandLine() override { return commandLine; }
+    std::wstring ReadEditorPath() override
+    {
+        ++registryReads;
+        return editorPath;
+    }
+    EditorProbe ProbeEditor(const std::wstring& path) override
+    {
+        ++probes;
+        EXPECT_EQ(path, editorPath);
+        return probe;
+    }
+    int StartEditorAndWait(const std::wstring& path, std::wstring command) override
+    {
+        started.emplace_back(path, std::move(command));
+        return editorExitCode;
+    }
+    SetupHost& Setup() override { return setup; }
+    int OpenRegistrationWindow() override
+    {
+        ++windowsOpened;
+        return kWindowExitCode;
+    }
+};
+
+TEST(Launcher, StartsTheEditorWithOneReadOneCheckOneStartAndPassesItsExitCode)
+{
+    FakeStartupHost host;
+    EXPECT_EQ(Main(host), 42);
+    EXPECT_EQ(host.registryReads, 1);
+    EXPECT_EQ(host.probes, 1);
+    ASSERT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started[0].first, L"C:\\Tools\\editor.exe");
+    EXPECT_EQ(host.started[0].second, L"\"C:\\Tools\\editor.exe\" C:\\memo.txt");
+    EXPECT_EQ(host.windowsOpened, 0);
+}
+
+TEST(Launcher, CommandLinesReachTheEditorAfterTheApostropheRule)
+{
+    const struct {
+        std::wstring_view commandLine, editorCommand;
+    } rows[] = {
+        {L"notepad.exe 'C:\\memo.txt'", L"\"C:\\Tools\\editor.exe\" C:\\memo.txt"},
+        {L"notepad.exe \"C:\\my memo.txt\"", L"\"C:\\Tools\\editor.exe\" \"C:\\my memo.txt\""},
+        {L"notepad.exe x'", L"\"C:\\Tools\\editor.exe\" "},
+        {L"notepad.exe '", L"\"C:\\Tools\\editor.exe\" "},  // the lone apostrophe is no error
+        {L"\"C:\\windows\\notepad.exe\"   /p C:\\a.txt", L"\"C:\\Tools\\editor.exe\" /p C:\\a.txt"},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.commandLine = row.commandLine;
+        Main(host);
+        ASSERT_EQ(host.started.size(), 1u) << std::wstring(row.commandLine);
+        EXPECT_EQ(host.started[0].second, row.editorCommand);
+    }
+}
+
+TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
+{
+    const struct {
+        const char* why;
+        std::wstring commandLine;
+        std::wstring editorPath;
+        EditorProbe probe;
+        int reads, probes;
+    } rows[] = {
+        {"no command line, even with a valid editor", L"C:\\windows\\notepad.exe", L"C:\\ed.exe",
+         EditorProbe::File, 0, 0},
+        {"only blanks after the name", L"notepad.exe   ", L"C:\\ed.exe", EditorProbe::File, 0, 0},
+        {"no editor registered", L"notepad.exe a.txt", L"", EditorProbe::File, 1, 0},
+        {"the registered file is missing", L"notepad.exe a.txt", L"C:\\gone.exe",
+         EditorProbe::NoSuchFile, 1, 1},
+        {"the registered editor is this program", L"notepad.exe a.txt", L"C:\\WINDOWS\\NOTEPAD.EXE",
+         EditorProbe::ThisProgram, 1, 1},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.commandLine = row.commandLine;
+        host.editorPath = row.editorPath;
+        host.probe = row.probe;
+        EXPECT_EQ(Main(host), kWindowExitCode) << row.why;
+        EXPECT_EQ(host.windowsOpened, 1) << row.why;
+        EXPECT_TRUE(host.started.empty()) << row.why;
+        EXPECT_EQ(host.registryReads, row.reads) << row.why;
+        EXPECT_EQ(host.probes, row.probes) << row.why;
+    }
+}
+
+TEST(Setup, RunsFromAnyOtherFolderAndOpensTheWindowAfterAnInstallation)
+{
+    FakeStartupHost host;
+    host.ownFolder = L"C:\\Users\\me\\Downloads";
+    host.setup.files[L"C:\\windows\\notepad.exe"] = {"system notepad"};
+    host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"program"};
+    host.setup.answers = {true};
+    EXPECT_EQ(Main(host), kWindowExitCode);
+    EXPECT_EQ(host.setup.files[L"C:\\windows\\notepad.exe"].content, "program");
+    EXPECT_EQ(host.registryReads, 0);
+    EXPECT_TRUE(host.started.empty());
+}
+
+TEST(Setup, DecliningEndsWithoutTheWindow)
+{
+    FakeStartupHost host;
+    host.ownFolder = L"C:\\Users\\me\\Downloads";
+    host.setup.answers = {false};
+    EXPECT_EQ(Main(host), 0);
+    EXPECT_EQ(host.windowsOpened, 0);
+}
+
+TEST(Setup, AFolderDifferingOnlyInLetterCaseIsNotTheWindowsFolder)
+{
+    FakeStartupHost host;
+    host.ownFolder = L"C:\\WINDOWS";
+    host.setup.answers = {false};
+    EXPECT_EQ(Main(host), 0);
+    EXPECT_EQ(host.setup.PromptTitles(), std::vector<std::wstring>{L"ZanvekNOTEPAD"});
+    EXPECT_TRUE(host.started.empty());
+}
+
+TEST(Setup, NoPromptWhenTheWindowsFolderIsUnknown)
+{
+    FakeStartupHost host;
+    host.ownFolder = L"C:\\Users\\me\\Downloads";
+    host.windowsFolderFails = true;
+    EXPECT_EQ(ErrorCodeOf([&] { Main(host); }), 1u);
+    EXPECT_TRUE(host.setup.prompts.empty());
+    EXPECT_TRUE(host.setup.operations.empty());
+}
+
+} // namespace
+} // namespace zn

@@ -1,0 +1,65 @@
+# Shared by the scripts that run programs under Wine: a quiet, headless, Japanese Wine whose
+# prefixes live inside the build folder. Source it; it defines functions and exports settings.
+
+export WINEDEBUG=-all
+# No Mono/Gecko prompts; a crashing program ends (exit status 5) instead of hanging in the
+# automatic debugger.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# Wine takes its ANSI code page from each process's locale: 932, as on a Japanese system.
+export LANG=ja_JP.UTF-8
+unset LC_ALL DISPLAY
+
+# Stops the wineserver of one prefix (and with it every process of that prefix), and only it.
+zn_stop_server() {
+  local prefix=$1
+  [[ -d $prefix ]] || return 0
+  WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+}
+
+# Starts a persistent wineserver for a prefix and the services the first program starts, with
+# every stream on /dev/null so that nothing holds the caller's pipes open.
+zn_start_server() {
+  local prefix=$1
+  WINEPREFIX=$prefix wineserver -p </dev/null >/dev/null 2>&1
+  WINEPREFIX=$prefix wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# Makes a prefix from scratch: null graphics driver (no display needed) and a Japanese font
+# for the names the window asks for.
+zn_make_template() {
+  local prefix=$1
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  WINEPREFIX=$prefix wineboot -i </dev/null >/dev/null 2>&1
+  WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
+    </dev/null >/dev/null 2>&1
+  # Registry names are stored mangled unless reg runs under a UTF-8 locale.
+  LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f </dev/null >/dev/null 2>&1
+  LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    /v 'ＭＳ ゴシック' /d IPAGothic /f </dev/null >/dev/null 2>&1
+  zn_stop_server "$prefix"  # writes the registry to disk
+  touch "$prefix/.complete"
+}
+
+# A throwaway copy of the template. The system DLL folders are never written to, so they are
+# hard links; everything else is a real copy.
+zn_copy_prefix() {
+  local template=$1 prefix=$2
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  (cd "$template" && find . -mindepth 1 -maxdepth 1 ! -name drive_c -exec cp -a {} "$prefix/" \;)
+  mkdir -p "$prefix/drive_c"
+  (cd "$template/drive_c" && find . -mindepth 1 -maxdepth 1 ! -name windows -exec cp -a {} "$prefix/drive_c/" \;)
+  mkdir -p "$prefix/drive_c/windows"
+  local entry
+  for entry in "$template"/drive_c/windows/* "$template"/drive_c/windows/.[!.]*; do
+    [[ -e $entry ]] || continue
+    case ${entry##*/} in
+      system32|syswow64) cp -al "$entry" "$prefix/drive_c/windows/" ;;
+      *) cp -a "$entry" "$prefix/drive_c/windows/" ;;
+    esac
+  done
+  # dosdevices links to ../drive_c and z: to /; cp -a kept them as links.
+}
