@@ -55,6 +55,12 @@ void Win32SetupHost::RenameFile(const std::wstring& from, const std::wstring& to
 
 void Win32SetupHost::CopyFileOver(const std::wstring& from, const std::wstring& to)
 {
+    // Windows refuses to overwrite a read-only file; not every file system that the system
+    // runs on does (Wine running as root writes it), so the program refuses it itself.
+    if (IsReadOnly(to)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        FailFileOperation(L"ファイルをコピーできませんでした。", FromTo(from, to), to);
+    }
     if (!::CopyFileW(from.c_str(), to.c_str(), FALSE))
         FailFileOperation(L"ファイルをコピーできませんでした。", FromTo(from, to), to);
 }

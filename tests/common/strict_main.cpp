@@ -1,0 +1,16 @@
+// GoogleTest's main, except that a run which selects no test fails: a filter that no longer
+// matches anything must not pass silently.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    if (::testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+        std::fprintf(stderr, "no test matched the filter\n");
+        return 1;
+    }
+    return result;
+}

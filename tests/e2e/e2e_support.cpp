@@ -1,0 +1,289 @@
+#include "e2e/e2e_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+namespace zn::e2e {
+namespace {
+
+std::wstring Environment(const wchar_t* name)
+{
+    std::wstring value(32768, L'\0');
+    const DWORD n = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    value.resize(n < value.size() ? n : 0);
+    return value;
+}
+
+// ctest passes Linux paths; Wine's drive Z: is the Linux root.
+std::wstring WindowsPathFromEnvironment(const wchar_t* name)
+{
+    std::wstring path = Environment(name);
+    if (path.empty()) ADD_FAILURE() << "environment variable not set: " << name;
+    if (!path.empty() && path[0] == L'/') {
+        for (wchar_t& c : path)
+            if (c == L'/') c = L'\\';
+        path = L"Z:" + path;
+    }
+    return path;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[128] = {};
+    ::GetClassNameW(window, name, 128);
+    return name;
+}
+
+std::wstring TextOf(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+} // namespace
+
+std::wstring ProgramPath()
+{
+    return WindowsPathFromEnvironment(L"ZN_PROGRAM");
+}
+
+std::wstring StandInEditorPath()
+{
+    return WindowsPathFromEnvironment(L"ZN_STAND_IN_EDITOR");
+}
+
+Process::Process(Process&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, nullptr)), m_id(std::exchange(other.m_id, 0))
+{
+}
+
+Process& Process::operator=(Process&& other) noexcept
+{
+    if (this != &other) {
+        this->~Process();
+        m_handle = std::exchange(other.m_handle, nullptr);
+        m_id = std::exchange(other.m_id, 0);
+    }
+    return *this;
+}
+
+Process::~Process()
+{
+    if (m_handle == nullptr) return;
+    if (Running()) {
+        ::TerminateProcess(m_handle, 1);
+        ::WaitForSingleObject(m_handle, 5000);
+    }
+    ::CloseHandle(m_handle);
+}
+
+bool Process::Running() const
+{
+    return m_handle != nullptr && ::WaitForSingleObject(m_handle, 0) == WAIT_TIMEOUT;
+}
+
+int Process::Wait(std::chrono::milliseconds timeout)
+{
+    if (m_handle == nullptr) {
+        ADD_FAILURE() << "no process";
+        return -1;
+    }
+    if (::WaitForSingleObject(m_handle, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "process " << m_id << " still running after " << timeout.count() << " ms";
+        ::TerminateProcess(m_handle, 1);
+        ::WaitForSingleObject(m_handle, 5000);
+        return -1;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(m_handle, &code);
+    return static_cast<int>(code);
+}
+
+Process Start(const std::wstring& application, const std::wstring& commandLine, const std::wstring& folder)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring command = commandLine;
+    if (!::CreateProcessW(application.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        ADD_FAILURE() << "cannot start " << application << ": error " << ::GetLastError();
+        return {};
+    }
+    ::CloseHandle(info.hThread);
+    return Process(info.hProcess, info.dwProcessId);
+}
+
+HWND WaitForWindow(DWORD pid, const wchar_t* className, const std::wstring& caption,
+                   std::chrono::milliseconds timeout)
+{
+    struct Search {
+        DWORD pid;
+        const wchar_t* className;
+        const std::wstring* caption;
+        HWND found;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        Search search{pid, className, &caption, nullptr};
+        ::EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(window, &owner);
+                if (owner != s.pid || !::IsWindowVisible(window)) return TRUE;
+                if (ClassOf(window) != s.className || TextOf(window) != *s.caption) return TRUE;
+                s.found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+        std::this_thread::sleep_for(20ms);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return nullptr;
+}
+
+HWND WaitForMessageBox(DWORD pid, const std::wstring& title, std::chrono::milliseconds timeout)
+{
+    return WaitForWindow(pid, L"#32770", title, timeout);
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    // The text is the one static control that shows text (the icon's has none).
+    std::wstring text;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == L"Static" && ::GetWindowTextLengthW(child) > 0) text = TextOf(child);
+    }
+    return text;
+}
+
+void Answer(HWND box, int buttonId)
+{
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box, buttonId)));
+}
+
+bool AnswerMessageBox(const Process& process, const std::wstring& title, const std::wstring& text, int buttonId)
+{
+    const HWND box = WaitForMessageBox(process.Id(), title);
+    if (box == nullptr) {
+        ADD_FAILURE() << "no message box titled " << title;
+        return false;
+    }
+    EXPECT_EQ(MessageBoxText(box), text) << "message box " << title;
+    // Wait until the box is gone, so the next search cannot find it again.
+    Answer(box, buttonId);
+    for (int i = 0; i < 250 && ::IsWindow(box); ++i) std::this_thread::sleep_for(20ms);
+    return true;
+}
+
+std::string ReadBytes(const std::wstring& path)
+{
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return kMissing;
+    std::string bytes;
+    char chunk[65536];
+    DWORD read = 0;
+    while (::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) bytes.append(chunk, read);
+    ::CloseHandle(file);
+    return bytes;
+}
+
+std::string Checksum(const std::string& bytes)
+{
+    if (bytes == kMissing) return kMissing;
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+    char text[64];
+    std::snprintf(text, sizeof(text), "%zu bytes, fnv1a %016llx", bytes.size(),
+                  static_cast<unsigned long long>(hash));
+    return text;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+bool Exists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void CopyOver(const std::wstring& from, const std::wstring& to)
+{
+    ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to << ": " << ::GetLastError();
+}
+
+void MakeFolders(const std::wstring& folder)
+{
+    for (std::size_t at = folder.find(L'\\', 3); ; at = folder.find(L'\\', at + 1)) {
+        ::CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+        if (at == std::wstring::npos) break;
+    }
+}
+
+namespace {
+constexpr wchar_t kSettingsKey[] = L"Software\\Kestrane\\ZanvekNOTEPAD";
+}
+
+void SetEditorSetting(const std::wstring& path)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                     static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+}
+
+void ClearEditorSetting()
+{
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+std::wstring EditorSetting()
+{
+    wchar_t buffer[4096] = {};
+    DWORD size = sizeof(buffer);
+    if (::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, nullptr, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return L"<none>";
+    return buffer;
+}
+
+EditorRecord ReadEditorRecord(const std::wstring& file)
+{
+    EditorRecord record;
+    const std::string bytes = ReadBytes(file);
+    if (bytes == kMissing) return record;
+    record.present = true;
+    std::wstring text(bytes.size() / 2, L'\0');
+    std::memcpy(text.data(), bytes.data(), text.size() * 2);
+    std::vector<std::wstring> lines;
+    for (std::size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    if (lines.size() >= 2) {
+        record.module = lines[0];
+        record.commandLine = lines[1];
+        record.argv.assign(lines.begin() + 2, lines.end());
+    }
+    return record;
+}
+
+void SetEnv(const wchar_t* name, const std::wstring& value)
+{
+    ::SetEnvironmentVariableW(name, value.c_str());
+}
+
+} // namespace zn::e2e

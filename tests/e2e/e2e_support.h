@@ -1,0 +1,83 @@
+// Driving the built program as a user would, from a second Win32 process in the same prefix:
+// starting it, finding its message boxes and windows, answering them, and reading what it left.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace zn::e2e {
+
+using namespace std::chrono_literals;
+
+// Paths of the built programs, from the environment ctest sets (Windows paths on drive Z:).
+std::wstring ProgramPath();       // ZanvekNotepad.exe
+std::wstring StandInEditorPath(); // stand_in_editor.exe
+
+inline const std::wstring kWindows = L"C:\\windows";
+inline const std::wstring kNotepad = L"C:\\windows\\notepad.exe";
+inline const std::wstring kBackup = L"C:\\windows\\notepad.met";
+inline const std::wstring kStaged = L"C:\\windows\\notepad.ex_";
+
+class Process {
+public:
+    Process() = default;
+    Process(HANDLE process, DWORD id) : m_handle(process), m_id(id) {}
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    ~Process();  // ends the process if it is still running: no test leaves one behind
+
+    DWORD Id() const { return m_id; }
+    bool Running() const;
+    // The exit code; a process still running after `timeout` is ended and the test fails.
+    int Wait(std::chrono::milliseconds timeout = 20s);
+
+private:
+    HANDLE m_handle = nullptr;
+    DWORD m_id = 0;
+};
+
+// Starts `application` with the full command line `commandLine` in `folder` (empty: ours).
+Process Start(const std::wstring& application, const std::wstring& commandLine,
+              const std::wstring& folder = L"");
+
+// The first visible top-level window of process `pid` with this class and caption, waiting up
+// to `timeout`; nullptr when none appeared.
+HWND WaitForWindow(DWORD pid, const wchar_t* className, const std::wstring& caption,
+                   std::chrono::milliseconds timeout = 10s);
+HWND WaitForMessageBox(DWORD pid, const std::wstring& title, std::chrono::milliseconds timeout = 10s);
+std::wstring MessageBoxText(HWND box);
+void Answer(HWND box, int buttonId);  // IDYES, IDNO, IDOK
+// Waits for the box, checks its text, answers it; returns false (and fails) when it is not there.
+bool AnswerMessageBox(const Process& process, const std::wstring& title, const std::wstring& text,
+                      int buttonId);
+
+inline const std::string kMissing = "<missing>";
+std::string ReadBytes(const std::wstring& path);  // kMissing when there is no such file
+// A short fingerprint of file content (size and FNV-1a); kMissing stays kMissing.
+std::string Checksum(const std::string& bytes);
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+bool Exists(const std::wstring& path);
+void CopyOver(const std::wstring& from, const std::wstring& to);
+void MakeFolders(const std::wstring& folder);
+
+// The settings key's default value, written and read with the wide functions.
+void SetEditorSetting(const std::wstring& path);
+void ClearEditorSetting();
+std::wstring EditorSetting();  // "<none>" when the key or value is missing
+
+// What the stand-in editor recorded: its module, its command line, its arguments.
+struct EditorRecord {
+    bool present = false;
+    std::wstring module;
+    std::wstring commandLine;
+    std::vector<std::wstring> argv;
+};
+EditorRecord ReadEditorRecord(const std::wstring& file);
+
+// Sets an environment variable for the processes this one starts (the launcher passes it on).
+void SetEnv(const wchar_t* name, const std::wstring& value);
+
+} // namespace zn::e2e

@@ -1,0 +1,188 @@
+// The program run from a Downloads folder: its removal and install prompts, answered as a user
+// would, and the Windows folder inspected by content afterwards.
+#include "e2e/e2e_support.h"
+#include "e2e/registration_window_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace zn::e2e {
+namespace {
+
+const std::wstring kDownloads = L"C:\\users\\Public\\Downloads";
+const std::wstring kRemoveTitle = L"Uninstall";
+const std::wstring kRemoveText = L"ZanvekNotePadをUninstallしますか？";
+const std::wstring kInstallTitle = L"ZanvekNOTEPAD";
+const std::wstring kInstallText = L"ZanvekNOTEPAD をインストールしますか？";
+const std::wstring kReportTitle = L"ZanvekNotePad";
+
+using Folder = std::map<std::wstring, std::string>;
+
+// The three files set-up may touch, each by a checksum of its content.
+Folder Snapshot()
+{
+    return {{kNotepad, Checksum(ReadBytes(kNotepad))},
+            {kBackup, Checksum(ReadBytes(kBackup))},
+            {kStaged, Checksum(ReadBytes(kStaged))}};
+}
+
+class Setup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MakeFolders(kDownloads);
+        m_self = kDownloads + L"\\ZanvekNotepad.exe";
+        CopyOver(ProgramPath(), m_self);
+        m_program = Checksum(ReadBytes(m_self));
+        m_systemNotepad = Checksum(ReadBytes(kNotepad));
+        ASSERT_NE(m_systemNotepad, kMissing);
+        ASSERT_NE(m_systemNotepad, m_program);
+    }
+
+    // The state an earlier installation leaves: the system Notepad saved, the program over it.
+    void MakeInstalled()
+    {
+        CopyOver(kNotepad, kBackup);
+        CopyOver(ProgramPath(), kNotepad);
+    }
+
+    Process RunSetup(const std::wstring& self = L"")
+    {
+        const std::wstring path = self.empty() ? m_self : self;
+        return Start(path, L"\"" + path + L"\"", path.substr(0, path.rfind(L'\\') + 1));
+    }
+
+    // Reads the error report, checks that it names what failed and the file, closes it.
+    void ExpectErrorReport(Process& process, const std::wstring& what, const std::wstring& path,
+                           const std::wstring& advice = L"")
+    {
+        const HWND box = WaitForMessageBox(process.Id(), kReportTitle);
+        ASSERT_NE(box, nullptr) << "no error report";
+        const std::wstring text = MessageBoxText(box);
+        EXPECT_EQ(text.rfind(what + L"\r\n" + path, 0), 0u) << text;
+        EXPECT_NE(text.find(L"理由: "), std::wstring::npos) << text;
+        if (!advice.empty()) {
+            EXPECT_NE(text.find(advice), std::wstring::npos) << text;
+        }
+        Answer(box, IDOK);
+        EXPECT_EQ(process.Wait(), 3);
+    }
+
+    std::wstring m_self;
+    std::string m_program;
+    std::string m_systemNotepad;
+};
+
+TEST_F(Setup, NotInstalledYes)
+{
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+}
+
+TEST_F(Setup, NotInstalledNo)
+{
+    const Folder before = Snapshot();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDNO));
+    EXPECT_EQ(setup.Wait(), 0);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(Setup, InstalledRemoveYesInstallNo)
+{
+    MakeInstalled();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDNO));
+    EXPECT_EQ(setup.Wait(), 0);
+    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_systemNotepad}, {kBackup, kMissing}, {kStaged, kMissing}}));
+}
+
+TEST_F(Setup, InstalledRemoveYesInstallYes)
+{
+    MakeInstalled();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+}
+
+TEST_F(Setup, InstalledRemoveNoInstallYesKeepsTheFirstBackup)
+{
+    MakeInstalled();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDNO));
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+}
+
+TEST_F(Setup, InstalledNoToBoth)
+{
+    MakeInstalled();
+    const Folder before = Snapshot();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDNO));
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDNO));
+    EXPECT_EQ(setup.Wait(), 0);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(Setup, StagedNotepadBecomesTheBackup)
+{
+    WriteBytes(kStaged, "staged system notepad");
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(),
+              (Folder{{kNotepad, m_program}, {kBackup, Checksum("staged system notepad")}, {kStaged, kMissing}}));
+}
+
+TEST_F(Setup, RemovalWithoutNotepadExeReportsAndKeepsTheBackup)
+{
+    MakeInstalled();
+    ASSERT_TRUE(::DeleteFileW(kNotepad.c_str()));
+    const Folder before = Snapshot();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
+    ExpectErrorReport(setup, L"ファイルを削除できませんでした。", kNotepad);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(Setup, ReadOnlyNotepadExeAtRemovalLosesNothing)
+{
+    MakeInstalled();
+    ASSERT_TRUE(::SetFileAttributesW(kNotepad.c_str(), FILE_ATTRIBUTE_READONLY));
+    const Folder before = Snapshot();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
+    ExpectErrorReport(setup, L"ファイルを削除できませんでした。", kNotepad, L"読み取り専用");
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(Setup, ReadOnlyNotepadExeAsTheCopysDestinationLosesNothing)
+{
+    ASSERT_TRUE(::SetFileAttributesW(kNotepad.c_str(), FILE_ATTRIBUTE_READONLY));
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectErrorReport(setup, L"ファイルをコピーできませんでした。", m_self + L"\r\n→ " + kNotepad, L"読み取り専用");
+    // The backup was made before the copy failed; the system Notepad is in both places.
+    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_systemNotepad}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+}
+
+TEST_F(Setup, InstallsFromADrivesRootFolder)
+{
+    const std::wstring atRoot = L"C:\\ZanvekNotepad.exe";
+    CopyOver(ProgramPath(), atRoot);
+    Process setup = RunSetup(atRoot);
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+}
+
+} // namespace
+} // namespace zn::e2e
