@@ -14,8 +14,6 @@ inline constexpr std::wstring_view kErrorReportTitle = L"ZanvekNotePad";
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitErrorReported = 3;  // a raised error ended the process after its report
 inline constexpr int kExitUnexpected = 4;     // an error of unknown kind (a defect) ended it
-// Placeholder until the registration window is built: where it would open, the process ends.
-inline constexpr int kExitRegistrationWindowPending = 90;
 
 // The text of the report: what failed, the path involved, and the system's own reason
 // (`systemReason`, empty for the program's own errors) with its code.

@@ -60,7 +60,14 @@ struct FileTraits {  // CreateFileW: invalid is INVALID_HANDLE_VALUE
     static void Close(HANDLE h) noexcept { ::CloseHandle(h); }
 };
 
+struct FontTraits {
+    using Handle = HFONT;
+    static HFONT Invalid() noexcept { return nullptr; }
+    static void Close(HFONT h) noexcept { ::DeleteObject(h); }
+};
+
 using UniqueHkey = Unique<HkeyTraits>;
+using UniqueFont = Unique<FontTraits>;
 using UniqueHandle = Unique<HandleTraits>;
 using UniqueFile = Unique<FileTraits>;
 

@@ -9,6 +9,7 @@
 #include "setup/setup_host_win32.h"
 #include "startup/paths.h"
 #include "startup/windows_folder_win32.h"
+#include "window/fmain_win32.h"
 
 namespace zn {
 namespace {
@@ -114,9 +115,7 @@ SetupHost& Win32StartupHost::Setup()
 
 int Win32StartupHost::OpenRegistrationWindow()
 {
-    // Placeholder until the registration window is built: the process ends with its own exit
-    // code so that tests can tell that this point was reached. No window is shown.
-    return kExitRegistrationWindowPending;
+    return RunRegistrationWindow();
 }
 
 } // namespace zn

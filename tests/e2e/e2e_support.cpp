@@ -281,6 +281,33 @@ EditorRecord ReadEditorRecord(const std::wstring& file)
     return record;
 }
 
+std::wstring ControlText(HWND window)
+{
+    wchar_t buffer[2048] = {};
+    DWORD_PTR copied = 0;
+    ::SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
+                          &copied);
+    return buffer;
+}
+
+std::wstring WaitForText(HWND window, const std::wstring& expected, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::wstring text = ControlText(window);
+    while (text != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+        text = ControlText(window);
+    }
+    return text;
+}
+
+POINT CentreOf(HWND window)
+{
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
 void SetEnv(const wchar_t* name, const std::wstring& value)
 {
     ::SetEnvironmentVariableW(name, value.c_str());

@@ -77,6 +77,19 @@ struct EditorRecord {
 };
 EditorRecord ReadEditorRecord(const std::wstring& file);
 
+// The text of a window or control of another process (WM_GETTEXT, which crosses processes).
+std::wstring ControlText(HWND window);
+// Waits until `window`'s text satisfies `accept`; returns the last text seen.
+std::wstring WaitForText(HWND window, const std::wstring& expected, std::chrono::milliseconds timeout = 5s);
+// The centre of a window, in screen coordinates.
+POINT CentreOf(HWND window);
+
+// Drags `files` with the mouse, as a user would: presses the button on a small window of this
+// process, moves to `target` (screen coordinates) and releases it there. The drag source allows
+// `allowedEffects`. Returns the effect the drop target reported back (DROPEFFECT_NONE when the
+// drop did not happen).
+DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD allowedEffects = 7);
+
 // Sets an environment variable for the processes this one starts (the launcher passes it on).
 void SetEnv(const wchar_t* name, const std::wstring& value);
 

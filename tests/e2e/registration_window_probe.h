@@ -1,4 +1,4 @@
-// Where the program opens its registration window.
+// Finding the program's registration window from another process.
 #pragma once
 
 #include "e2e/e2e_support.h"
@@ -7,11 +7,21 @@
 
 namespace zn::e2e {
 
-// Placeholder until the registration window is built: the program ends with exit code 90
-// where the window would open.
+inline const std::wstring kRegistrationCaption = L"ZanvekNotePad V1.10";
+inline constexpr wchar_t kRegistrationClass[] = L"ZanvekNotepadRegistration";
+
+inline HWND WaitForRegistrationWindow(const Process& process)
+{
+    return WaitForWindow(process.Id(), kRegistrationClass, kRegistrationCaption);
+}
+
+// The window opened; closing it from its title bar ends the process normally.
 inline void ExpectRegistrationWindowThenClose(Process& process)
 {
-    EXPECT_EQ(process.Wait(), 90);
+    const HWND window = WaitForRegistrationWindow(process);
+    ASSERT_NE(window, nullptr) << "the registration window did not open";
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(process.Wait(), 0);
 }
 
 } // namespace zn::e2e

@@ -1,0 +1,52 @@
+// The registration window's fixed layout, in twips (1/1440 inch) from the top-left corner of
+// the client area, and its one conversion to pixels.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace zn {
+
+struct TwipsRect {  // single precision, as the layout's values are given
+    float left, top, width, height;
+    friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
+};
+
+struct PixelRect {
+    int left, top, width, height;
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+enum class ControlKind { TextBox, Label, Button };
+
+enum ControlId : int {  // not IDOK/IDCANCEL (1, 2): neither button is default or cancel
+    kText1 = 101,
+    kLabel1 = 102,
+    kCmdYes = 103,
+    kCmdNo = 104,
+    kLabel2 = 105,
+};
+
+struct ControlLayout {
+    ControlId id;
+    ControlKind kind;
+    std::wstring_view text;  // at creation
+    TwipsRect twips;
+    bool visible;  // at creation
+};
+
+inline constexpr float kClientWidthTwips = 4545;
+inline constexpr float kClientHeightTwips = 1695;
+
+// In tab order (the order they are created in); labels hold a place but never take the focus.
+extern const std::array<ControlLayout, 5> kControls;
+
+const ControlLayout& LayoutOf(ControlId id);
+
+// 1440 twips an inch; rounds half away from zero, as MulDiv does.
+int TwipsToPixels(float twips, int dpi);
+
+// A control's rectangle in pixels, cut to the client area (Text1 reaches 30 twips beyond it).
+PixelRect ToClientPixels(const TwipsRect& twips, int dpi);
+
+} // namespace zn

@@ -1,0 +1,136 @@
+// The drag source of the end-to-end tests: a real OLE drag and drop from this process to the
+// program under test, driven with synthetic mouse input.
+#include "e2e/e2e_support.h"
+
+#include "common/file_drop_data_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace zn::e2e {
+namespace {
+
+class DropSource final : public IDropSource {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IDropSource) {
+            *object = static_cast<IDropSource*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_references)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG left = ::InterlockedDecrement(&m_references);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override
+    {
+        if (escape) return DRAGDROP_S_CANCEL;
+        return (keys & MK_LBUTTON) ? S_OK : DRAGDROP_S_DROP;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+    ~DropSource() = default;
+    LONG m_references = 1;
+};
+
+struct Drag {
+    IDataObject* data;
+    DWORD allowed;
+    DWORD effect = DROPEFFECT_NONE;
+    HRESULT result = E_PENDING;
+    std::atomic<bool> started{false};
+    std::atomic<bool> done{false};
+};
+
+// Wine's drag loop reads the button from this thread's key state: the drag starts on the
+// window's own WM_LBUTTONDOWN, never before.
+LRESULT CALLBACK SourceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDOWN) {
+        auto* drag = reinterpret_cast<Drag*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (drag != nullptr && !drag->started.exchange(true)) {
+            IDropSource* source = new DropSource;
+            drag->result = ::DoDragDrop(drag->data, source, drag->allowed, &drag->effect);
+            source->Release();
+            drag->done = true;
+        }
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+void SendMouse(DWORD flags, POINT at)
+{
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((at.x * 65535LL) / (width - 1));
+    input.mi.dy = static_cast<LONG>((at.y * 65535LL) / (height - 1));
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+} // namespace
+
+DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD allowedEffects)
+{
+    if (FAILED(::OleInitialize(nullptr))) {
+        ADD_FAILURE() << "OleInitialize failed";
+        return DROPEFFECT_NONE;
+    }
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = SourceWindowProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ZnE2eDragSource";
+    ::RegisterClassW(&windowClass);
+    const HWND window = ::CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"drag source",
+                                          WS_POPUP | WS_VISIBLE, 0, 0, 48, 48, nullptr, nullptr,
+                                          windowClass.hInstance, nullptr);
+    auto* data = new FileDropData(files);
+    Drag drag{data, allowedEffects};
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&drag));
+    const POINT start{24, 24};
+
+    std::thread mouse([&] {
+        ::SetCursorPos(start.x, start.y);
+        std::this_thread::sleep_for(100ms);
+        SendMouse(MOUSEEVENTF_LEFTDOWN, start);
+        for (int i = 0; i < 200 && !drag.started; ++i) std::this_thread::sleep_for(10ms);
+        std::this_thread::sleep_for(100ms);
+        constexpr int kSteps = 20;
+        for (int step = 1; step <= kSteps; ++step) {
+            const POINT at{start.x + (target.x - start.x) * step / kSteps, start.y + (target.y - start.y) * step / kSteps};
+            SendMouse(0, at);
+            std::this_thread::sleep_for(20ms);
+        }
+        std::this_thread::sleep_for(300ms);
+        SendMouse(MOUSEEVENTF_LEFTUP, target);
+    });
+
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    MSG message;
+    while (!drag.done && std::chrono::steady_clock::now() < deadline) {
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        std::this_thread::sleep_for(5ms);
+    }
+    mouse.join();
+    EXPECT_TRUE(drag.done) << "the drag never ended";
+    EXPECT_EQ(drag.result, DRAGDROP_S_DROP) << "DoDragDrop: " << std::hex << drag.result;
+    ::DestroyWindow(window);
+    data->Release();
+    ::OleUninitialize();
+    return drag.done ? drag.effect : DROPEFFECT_NONE;
+}
+
+} // namespace zn::e2e

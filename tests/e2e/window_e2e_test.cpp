@@ -1,0 +1,86 @@
+// The registration window as a user meets it: opened by the installed notepad.exe, an editor
+// dragged onto it from another program, confirmed, and started by the next launch.
+#include "e2e/e2e_support.h"
+#include "e2e/registration_window_probe.h"
+
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+namespace zn::e2e {
+namespace {
+
+const std::wstring kEditor = L"C:\\Tools\\editor.exe";
+const std::wstring kRecord = L"C:\\e2e\\editor-record.txt";
+constexpr int kText1 = 101, kCmdYes = 103, kCmdNo = 104, kLabel2 = 105;
+
+class RegistrationWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MakeFolders(L"C:\\e2e");
+        MakeFolders(L"C:\\Tools");
+        CopyOver(ProgramPath(), kNotepad);
+        CopyOver(StandInEditorPath(), kEditor);
+        ClearEditorSetting();
+        SetEnv(L"ZN_EDITOR_RECORD", kRecord);
+        SetEnv(L"ZN_EDITOR_EXIT_CODE", L"0");
+    }
+
+    static void Click(HWND window, int button)
+    {
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(window, button)));
+    }
+};
+
+TEST_F(RegistrationWindow, ADroppedAndConfirmedEditorIsWhatTheNextLaunchStarts)
+{
+    Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
+    const HWND window = WaitForRegistrationWindow(launcher);
+    ASSERT_NE(window, nullptr);
+    const HWND text1 = ::GetDlgItem(window, kText1);
+    const HWND label2 = ::GetDlgItem(window, kLabel2);
+
+    // Of the two files dragged, only the first is taken; the source is told "copy".
+    EXPECT_EQ(DragFilesOnto(CentreOf(text1), {kEditor, L"C:\\Tools\\second.exe"}),
+              static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(WaitForText(text1, kEditor), kEditor);
+    EXPECT_EQ(ControlText(label2), L"editor.exeを登録してよろしいですか？");
+    EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(window, kCmdYes)));
+    EXPECT_EQ(ControlText(::GetDlgItem(window, kCmdNo)), L"No");
+
+    Click(window, kCmdYes);
+    const std::wstring confirmation = L"次回から、メモ帳の変わりにeditor.exeを起動します\r\n"
+                                      L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
+                                      L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。";
+    EXPECT_EQ(WaitForText(label2, confirmation), confirmation);
+    EXPECT_EQ(EditorSetting(), kEditor);
+    EXPECT_EQ(ControlText(::GetDlgItem(window, kCmdNo)), L"Close");
+
+    Click(window, kCmdNo);
+    EXPECT_EQ(launcher.Wait(), 0);
+    EXPECT_TRUE(Exists(kEditor)) << "the dragged editor must stay where it was";
+
+    ::DeleteFileW(kRecord.c_str());
+    Process next = Start(kNotepad, L"C:\\windows\\notepad.exe C:\\memo.txt");
+    EXPECT_EQ(next.Wait(), 0);
+    const EditorRecord record = ReadEditorRecord(kRecord);
+    ASSERT_TRUE(record.present);
+    EXPECT_EQ(record.argv, (std::vector<std::wstring>{kEditor, L"C:\\memo.txt"}));
+}
+
+TEST_F(RegistrationWindow, ClosingItFromTheTitleBarStoresNothing)
+{
+    Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
+    const HWND window = WaitForRegistrationWindow(launcher);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {kEditor}), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(WaitForText(::GetDlgItem(window, kText1), kEditor), kEditor);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.Wait(), 0);
+    EXPECT_EQ(EditorSetting(), L"<none>");
+}
+
+} // namespace
+} // namespace zn::e2e
