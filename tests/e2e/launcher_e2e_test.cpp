@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <cwctype>
+
 namespace zn::e2e {
 namespace {
 
@@ -111,6 +114,24 @@ TEST_F(Launcher, StartedByADifferentlySpelledPathItIsStillTheLauncher)
     Process launcher = Start(L"C:\\WINDOWS\\NOTEPAD.EXE", L"C:\\WINDOWS\\NOTEPAD.EXE C:\\memo.txt");
     EXPECT_EQ(launcher.Wait(), 0);
     EXPECT_TRUE(ReadEditorRecord(kRecord).present);
+}
+
+TEST_F(Launcher, LoadsNoGuiDllWhileItWaitsForTheEditor)
+{
+    const std::wstring modulesFile = L"C:\\e2e\\launcher-modules.txt";
+    SetEditorSetting(kEditor);
+    SetEnv(L"ZN_EDITOR_PARENT_MODULES", modulesFile);
+    EXPECT_EQ(RunNotepad(L"notepad.exe C:\\memo.txt"), 0);
+    SetEnv(L"ZN_EDITOR_PARENT_MODULES", L"");
+    const std::string bytes = ReadBytes(modulesFile);
+    ASSERT_NE(bytes, kMissing);
+    std::wstring modules(bytes.size() / 2, L'\0');
+    std::memcpy(modules.data(), bytes.data(), modules.size() * 2);
+    for (wchar_t& c : modules) c = static_cast<wchar_t>(std::towlower(c));
+    EXPECT_NE(modules.find(L"kernel32.dll"), std::wstring::npos) << "the list is not the launcher's";
+    EXPECT_NE(modules.find(L"notepad.exe"), std::wstring::npos) << "the list is not the launcher's";
+    for (const wchar_t* gui : {L"user32.dll", L"gdi32.dll", L"ole32.dll", L"shell32.dll", L"comctl32.dll"})
+        EXPECT_EQ(modules.find(gui), std::wstring::npos) << gui << " is loaded:\n" << modules;
 }
 
 } // namespace

@@ -4,8 +4,11 @@
 //   ZN_EDITOR_RECORD     file to write: its own module path, its full command line, then each
 //                        argument as CommandLineToArgvW splits it; one per line, UTF-16LE
 //   ZN_EDITOR_EXIT_CODE  exit code (decimal; 0 when unset)
+//   ZN_EDITOR_PARENT_MODULES  file to write the names of the modules loaded in the process that
+//                        started this one (the launcher, which is waiting for it), one per line
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cwchar>
 #include <string>
@@ -19,6 +22,15 @@ std::wstring Environment(const wchar_t* name)
     return n > 0 && n < 32768 ? std::wstring(buffer, n) : std::wstring();
 }
 
+void WriteText(const std::wstring& file, const std::wstring& text)
+{
+    const HANDLE out = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    ::WriteFile(out, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
+    ::CloseHandle(out);
+}
+
 void Record(const std::wstring& file)
 {
     wchar_t module[MAX_PATH * 4] = {};
@@ -29,11 +41,32 @@ void Record(const std::wstring& file)
         for (int i = 0; i < argc; ++i) text += std::wstring(argv[i]) + L"\n";
         ::LocalFree(argv);
     }
-    const HANDLE out = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    ::WriteFile(out, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
-    ::CloseHandle(out);
+    WriteText(file, text);
+}
+
+DWORD ParentProcessId()
+{
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    DWORD parent = 0;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == ::GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+    }
+    ::CloseHandle(snapshot);
+    return parent;
+}
+
+void RecordParentModules(const std::wstring& file)
+{
+    std::wstring text;
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, ParentProcessId());
+    MODULEENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Module32FirstW(snapshot, &entry); more; more = ::Module32NextW(snapshot, &entry))
+        text += std::wstring(entry.szModule) + L"\n";
+    ::CloseHandle(snapshot);
+    WriteText(file, text);
 }
 
 } // namespace
@@ -42,6 +75,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     const std::wstring record = Environment(L"ZN_EDITOR_RECORD");
     if (!record.empty()) Record(record);
+    const std::wstring modules = Environment(L"ZN_EDITOR_PARENT_MODULES");
+    if (!modules.empty()) RecordParentModules(modules);
     const std::wstring code = Environment(L"ZN_EDITOR_EXIT_CODE");
     return code.empty() ? 0 : static_cast<int>(std::wcstol(code.c_str(), nullptr, 10));
 }
