@@ -29,9 +29,10 @@ struct AppError {
     std::wstring advice;  // what the user can do about it; empty when there is nothing to say
 };
 
-[[noreturn]] inline void Fail(std::uint32_t code, std::wstring what, std::wstring path = {})
+[[noreturn]] inline void Fail(std::uint32_t code, std::wstring what, std::wstring path = {},
+                              std::wstring advice = {})
 {
-    throw AppError(code, std::move(what), std::move(path));
+    throw AppError(code, std::move(what), std::move(path), std::move(advice));
 }
 
 } // namespace zn

@@ -1,5 +1,7 @@
 #include "setup/install.h"
 
+#include "common/app_error.h"
+
 namespace zn {
 
 SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring_view ownFolder,
@@ -10,6 +12,13 @@ SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring_view own
             std::wstring(ownFolder) + L"\\" + std::wstring(ownBaseName) + L".exe"};
 }
 
+void RefuseUnlessThisProgram(SetupHost& host, const std::wstring& path, std::wstring_view notDone)
+{
+    if (!host.IsFile(path) || host.IsThisProgram(path)) return;
+    Fail(kErrorNotOurProgram, L"notepad.exe が ZanvekNotepad ではないため、" + std::wstring(notDone), path,
+         L"Windows の更新などで入れ替わった可能性があります。notepad.exe と notepad.met を確認してください。");
+}
+
 Boolean Install(SetupHost& host, const SetupPaths& paths)
 {
     if (!host.AskYesNo(kInstallPromptText, kInstallPromptTitle)) return kFalse;
@@ -17,7 +26,11 @@ Boolean Install(SetupHost& host, const SetupPaths& paths)
     // twice cannot turn the backup into a copy of this program.
     if (!host.IsFile(paths.backup)) {
         if (host.IsFile(paths.staged)) host.RenameFile(paths.staged, paths.backup);
-        else host.CopyFileOver(paths.notepad, paths.backup);
+        // A notepad.exe that is already this program holds no system Notepad to save.
+        else if (!host.IsThisProgram(paths.notepad)) host.CopyFileOver(paths.notepad, paths.backup);
+    } else {
+        // With the backup taken, whatever else stands in notepad.exe would be lost.
+        RefuseUnlessThisProgram(host, paths.notepad, L"置き換えませんでした。");
     }
     host.CopyFileOver(paths.self, paths.notepad);
     return kTrue;

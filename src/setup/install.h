@@ -28,6 +28,13 @@ inline constexpr std::wstring_view kInstallPromptTitle = L"ZanvekNOTEPAD";
 // Asks; on Yes makes the backup when there is none (from notepad.ex_ when it exists, else a
 // copy of notepad.exe), then copies the program over notepad.exe. True when it installed,
 // false when the user declined (then nothing is touched).
+// Never loses a file: it refuses to replace a notepad.exe that is not this program once a
+// backup exists (that file would be kept nowhere), and never makes the backup from a copy of
+// this program.
 Boolean Install(SetupHost& host, const SetupPaths& paths);
+
+// Raises the not-our-program error when `path` is an existing file that is not this program;
+// `notDone` says what was left undone ("削除しませんでした。").
+void RefuseUnlessThisProgram(SetupHost& host, const std::wstring& path, std::wstring_view notDone);
 
 } // namespace zn

@@ -1,11 +1,18 @@
 #include "setup/setup_host_win32.h"
 
 #include "common/app_error.h"
+#include "common/unique_handle.h"
+#include "setup/version_resource.h"
 
 #include <windows.h>
 
+#include <vector>
+
 namespace zn {
 namespace {
+
+constexpr std::wstring_view kInternalName = L"ZanvekNotepad";
+constexpr LONGLONG kLargestProgram = 64 * 1024 * 1024;  // notepad.exe is far smaller
 
 bool IsReadOnly(const std::wstring& path)
 {
@@ -40,6 +47,28 @@ bool Win32SetupHost::IsFile(const std::wstring& path)
 {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32SetupHost::IsThisProgram(const std::wstring& path)
+{
+    // Read from the file itself: loading it could give the system's own notepad.exe instead.
+    const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+        FailFileOperation(L"ファイルを確認できませんでした。", path, path);
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size)) FailFileOperation(L"ファイルを確認できませんでした。", path, path);
+    if (size.QuadPart > kLargestProgram) return false;
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), image.data(), static_cast<DWORD>(image.size()), &read, nullptr))
+        FailFileOperation(L"ファイルを確認できませんでした。", path, path);
+    image.resize(read);
+    // Every version of this program names itself the same way in its version resource.
+    return FindVersionString(FindVersionResource(image), L"InternalName") == kInternalName;
 }
 
 void Win32SetupHost::RemoveFile(const std::wstring& path)

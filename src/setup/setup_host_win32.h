@@ -9,6 +9,7 @@ namespace zn {
 class Win32SetupHost final : public SetupHost {
 public:
     bool IsFile(const std::wstring& path) override;
+    bool IsThisProgram(const std::wstring& path) override;
     void RemoveFile(const std::wstring& path) override;
     void RenameFile(const std::wstring& from, const std::wstring& to) override;
     void CopyFileOver(const std::wstring& from, const std::wstring& to) override;

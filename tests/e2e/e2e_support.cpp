@@ -183,6 +183,21 @@ bool AnswerMessageBox(const Process& process, const std::wstring& title, const s
     return true;
 }
 
+void ExpectErrorReport(Process& process, const std::wstring& what, const std::wstring& path,
+                       const std::wstring& advice)
+{
+    const HWND box = WaitForMessageBox(process.Id(), L"ZanvekNotePad");
+    ASSERT_NE(box, nullptr) << "no error report";
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_EQ(text.rfind(what + L"\r\n" + path, 0), 0u) << text;
+    EXPECT_NE(text.find(L"\r\n\r\n"), std::wstring::npos) << "no reason: " << text;
+    if (!advice.empty()) {
+        EXPECT_NE(text.find(advice), std::wstring::npos) << text;
+    }
+    Answer(box, IDOK);
+    EXPECT_EQ(process.Wait(), 3);
+}
+
 std::string ReadBytes(const std::wstring& path)
 {
     const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -55,6 +55,11 @@ bool AnswerMessageBox(const Process& process, const std::wstring& title, const s
                       int buttonId);
 
 inline const std::string kMissing = "<missing>";
+// Waits for the error report, checks that it begins with what failed and the path, names a
+// reason and (when given) the advice, closes it, and expects the process to end with code 3.
+void ExpectErrorReport(Process& process, const std::wstring& what, const std::wstring& path,
+                       const std::wstring& advice = L"");
+
 std::string ReadBytes(const std::wstring& path);  // kMissing when there is no such file
 // A short fingerprint of file content (size and FNV-1a); kMissing stays kMissing.
 std::string Checksum(const std::string& bytes);
@@ -86,9 +91,10 @@ POINT CentreOf(HWND window);
 
 // Drags `files` with the mouse, as a user would: presses the button on a small window of this
 // process, moves to `target` (screen coordinates) and releases it there. The drag source allows
-// `allowedEffects`. Returns the effect the drop target reported back (DROPEFFECT_NONE when the
-// drop did not happen).
-DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD allowedEffects = 7);
+// `allowedEffects`; with `withFiles` false its data carries no file list at all. Returns the
+// effect the drop target reported back (DROPEFFECT_NONE when nothing was dropped).
+DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD allowedEffects = 7,
+                    bool withFiles = true);
 
 // Sets an environment variable for the processes this one starts (the launcher passes it on).
 void SetEnv(const wchar_t* name, const std::wstring& value);

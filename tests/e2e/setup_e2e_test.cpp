@@ -15,7 +15,6 @@ const std::wstring kRemoveTitle = L"Uninstall";
 const std::wstring kRemoveText = L"ZanvekNotePadをUninstallしますか？";
 const std::wstring kInstallTitle = L"ZanvekNOTEPAD";
 const std::wstring kInstallText = L"ZanvekNOTEPAD をインストールしますか？";
-const std::wstring kReportTitle = L"ZanvekNotePad";
 
 using Folder = std::map<std::wstring, std::string>;
 
@@ -51,22 +50,6 @@ protected:
     {
         const std::wstring path = self.empty() ? m_self : self;
         return Start(path, L"\"" + path + L"\"", path.substr(0, path.rfind(L'\\') + 1));
-    }
-
-    // Reads the error report, checks that it names what failed and the file, closes it.
-    void ExpectErrorReport(Process& process, const std::wstring& what, const std::wstring& path,
-                           const std::wstring& advice = L"")
-    {
-        const HWND box = WaitForMessageBox(process.Id(), kReportTitle);
-        ASSERT_NE(box, nullptr) << "no error report";
-        const std::wstring text = MessageBoxText(box);
-        EXPECT_EQ(text.rfind(what + L"\r\n" + path, 0), 0u) << text;
-        EXPECT_NE(text.find(L"理由: "), std::wstring::npos) << text;
-        if (!advice.empty()) {
-            EXPECT_NE(text.find(advice), std::wstring::npos) << text;
-        }
-        Answer(box, IDOK);
-        EXPECT_EQ(process.Wait(), 3);
     }
 
     std::wstring m_self;
@@ -182,6 +165,93 @@ TEST_F(Setup, InstallsFromADrivesRootFolder)
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
     ExpectRegistrationWindowThenClose(setup);
     EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+}
+
+// What goes wrong in the Windows folder: each case reports, and nothing that was there is lost.
+
+TEST_F(Setup, NotepadExeMissingAtInstallReportsAndChangesNothing)
+{
+    ASSERT_TRUE(::DeleteFileW(kNotepad.c_str()));
+    const Folder before = Snapshot();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectErrorReport(setup, L"ファイルをコピーできませんでした。", kNotepad + L"\r\n→ " + kBackup);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+// Another program holds notepad.exe open and shares it with nobody.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::wstring& path)
+        : m_file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+        EXPECT_NE(m_file, INVALID_HANDLE_VALUE);
+    }
+    ~HeldOpen() { ::CloseHandle(m_file); }
+
+private:
+    HANDLE m_file;
+};
+
+TEST_F(Setup, NotepadExeHeldOpenAtInstallReportsAndChangesNothing)
+{
+    const Folder before = Snapshot();
+    {
+        const HeldOpen held(kNotepad);
+        Process setup = RunSetup();
+        ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+        ExpectErrorReport(setup, L"ファイルを確認できませんでした。", kNotepad);
+    }
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(Setup, NotepadExeHeldOpenAtRemovalReportsAndChangesNothing)
+{
+    MakeInstalled();
+    const Folder before = Snapshot();
+    {
+        const HeldOpen held(kNotepad);
+        Process setup = RunSetup();
+        ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
+        // What cannot be read cannot be told apart from a system Notepad: it is not deleted.
+        ExpectErrorReport(setup, L"ファイルを確認できませんでした。", kNotepad);
+    }
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(Setup, AFolderInPlaceOfTheBackupIsNoBackupAndIsLeftAlone)
+{
+    ASSERT_TRUE(::CreateDirectoryW(kBackup.c_str(), nullptr));
+    Process setup = RunSetup();
+    // A folder is not a backup file: no removal is offered.
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectErrorReport(setup, L"ファイルをコピーできませんでした。", kNotepad + L"\r\n→ " + kBackup);
+    EXPECT_EQ(Checksum(ReadBytes(kNotepad)), m_systemNotepad);
+    EXPECT_NE(::GetFileAttributesW(kBackup.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+TEST_F(Setup, SomethingElseInPlaceOfTheProgramIsNotDeleted)
+{
+    MakeInstalled();
+    WriteBytes(kNotepad, "a newer system notepad, put back by an update");
+    const Folder before = Snapshot();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
+    ExpectErrorReport(setup, L"notepad.exe が ZanvekNotepad ではないため、削除しませんでした。", kNotepad,
+                      L"notepad.exe と notepad.met を確認してください。");
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(Setup, SomethingElseInPlaceOfTheProgramIsNotOverwritten)
+{
+    MakeInstalled();
+    WriteBytes(kNotepad, "a newer system notepad, put back by an update");
+    const Folder before = Snapshot();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDNO));
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectErrorReport(setup, L"notepad.exe が ZanvekNotepad ではないため、置き換えませんでした。", kNotepad);
+    EXPECT_EQ(Snapshot(), before);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // passes on unchanged:
 //   ZN_EDITOR_RECORD     file to write: its own module path, its full command line, then each
 //                        argument as CommandLineToArgvW splits it; one per line, UTF-16LE
+//   ZN_EDITOR_RECORD_DIR folder to write the same record into, as <process id>.txt (for many
+//                        editors started at once)
 //   ZN_EDITOR_EXIT_CODE  exit code (decimal; 0 when unset)
 //   ZN_EDITOR_PARENT_MODULES  file to write the names of the modules loaded in the process that
 //                        started this one (the launcher, which is waiting for it), one per line
@@ -75,6 +77,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     const std::wstring record = Environment(L"ZN_EDITOR_RECORD");
     if (!record.empty()) Record(record);
+    const std::wstring recordDir = Environment(L"ZN_EDITOR_RECORD_DIR");
+    if (!recordDir.empty()) Record(recordDir + L"\\" + std::to_wstring(::GetCurrentProcessId()) + L".txt");
     const std::wstring modules = Environment(L"ZN_EDITOR_PARENT_MODULES");
     if (!modules.empty()) RecordParentModules(modules);
     const std::wstring code = Environment(L"ZN_EDITOR_EXIT_CODE");

@@ -23,6 +23,7 @@ public:
     struct File {
         std::string content;
         bool readOnly = false;
+        bool thisProgram = false;  // carries this program's version resource
         friend bool operator==(const File&, const File&) = default;
     };
     struct Prompt {
@@ -36,6 +37,11 @@ public:
     std::vector<std::wstring> operations;  // "delete X", "move X Y", "copy X Y"
 
     bool IsFile(const std::wstring& path) override { return files.contains(Normal(path)); }
+    bool IsThisProgram(const std::wstring& path) override
+    {
+        const auto it = files.find(Normal(path));
+        return it != files.end() && it->second.thisProgram;
+    }
 
     void RemoveFile(const std::wstring& path) override
     {
@@ -65,7 +71,7 @@ public:
         if (folders.contains(Normal(to))) Fail(5, L"copy", to);
         const auto target = files.find(Normal(to));
         if (target != files.end() && target->second.readOnly) Fail(5, L"copy", to);
-        files[Normal(to)] = File{source->second.content, false};
+        files[Normal(to)] = File{source->second.content, false, source->second.thisProgram};
     }
 
     bool AskYesNo(std::wstring_view text, std::wstring_view title) override

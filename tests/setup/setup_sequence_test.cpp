@@ -9,6 +9,10 @@ namespace {
 
 using File = FakeSetupHost::File;
 
+const File kProgram{"program", false, true};
+const File kOldProgram{"program (old)", false, true};
+const File kSystemNotepad{"system notepad"};
+
 const SetupPaths kPaths = MakeSetupPaths(L"C:\\windows", L"C:\\Users\\me\\Downloads", L"ZanvekNotepad");
 const std::wstring kRemove(kRemovePromptTitle);
 const std::wstring kInstall(kInstallPromptTitle);
@@ -17,12 +21,12 @@ const std::wstring kInstall(kInstallPromptTitle);
 FakeSetupHost Folder(bool installed, std::deque<bool> answers)
 {
     FakeSetupHost host;
-    host.files[kPaths.self] = {"program"};
+    host.files[kPaths.self] = kProgram;
     if (installed) {
-        host.files[kPaths.notepad] = {"program (old)"};
-        host.files[kPaths.backup] = {"system notepad"};
+        host.files[kPaths.notepad] = kOldProgram;
+        host.files[kPaths.backup] = kSystemNotepad;
     } else {
-        host.files[kPaths.notepad] = {"system notepad"};
+        host.files[kPaths.notepad] = kSystemNotepad;
     }
     host.answers = std::move(answers);
     return host;
@@ -60,19 +64,19 @@ TEST(SetupSequence, EveryCombinationOfStateAndAnswers)
         std::map<std::wstring, File> after;  // the Windows folder's two files
     } rows[] = {
         {"not installed, Yes: backup of the system Notepad, program over notepad.exe", false, {true},
-         {kInstall}, true, {{kPaths.notepad, {"program"}}, {kPaths.backup, {"system notepad"}}}},
+         {kInstall}, true, {{kPaths.notepad, kProgram}, {kPaths.backup, kSystemNotepad}}},
         {"not installed, No: nothing changes", false, {false}, {kInstall}, false,
-         {{kPaths.notepad, {"system notepad"}}}},
+         {{kPaths.notepad, kSystemNotepad}}},
         {"installed, removal Yes, install No: the system Notepad is back, no backup", true,
-         {true, false}, {kRemove, kInstall}, false, {{kPaths.notepad, {"system notepad"}}}},
+         {true, false}, {kRemove, kInstall}, false, {{kPaths.notepad, kSystemNotepad}}},
         {"installed, removal Yes, install Yes: fresh installation from the restored Notepad", true,
          {true, true}, {kRemove, kInstall}, true,
-         {{kPaths.notepad, {"program"}}, {kPaths.backup, {"system notepad"}}}},
+         {{kPaths.notepad, kProgram}, {kPaths.backup, kSystemNotepad}}},
         {"installed, removal No, install Yes: program copied again, first backup kept", true,
          {false, true}, {kRemove, kInstall}, true,
-         {{kPaths.notepad, {"program"}}, {kPaths.backup, {"system notepad"}}}},
+         {{kPaths.notepad, kProgram}, {kPaths.backup, kSystemNotepad}}},
         {"installed, No to both: nothing changes", true, {false, false}, {kRemove, kInstall}, false,
-         {{kPaths.notepad, {"program (old)"}}, {kPaths.backup, {"system notepad"}}}},
+         {{kPaths.notepad, kOldProgram}, {kPaths.backup, kSystemNotepad}}},
     };
     for (const auto& row : rows) {
         FakeSetupHost host = Folder(row.installed, row.answers);
@@ -145,11 +149,35 @@ TEST(SetupSequence, CopiesFromADrivesRoot)
 {
     const SetupPaths fromRoot = MakeSetupPaths(L"C:\\windows", L"C:\\", L"ZanvekNotepad");
     FakeSetupHost host;
-    host.files[L"C:\\ZanvekNotepad.exe"] = {"program"};
-    host.files[fromRoot.notepad] = {"system notepad"};
+    host.files[L"C:\\ZanvekNotepad.exe"] = kProgram;
+    host.files[fromRoot.notepad] = kSystemNotepad;
     host.answers = {true};
     EXPECT_TRUE(RunSetupSequence(host, fromRoot));
     EXPECT_EQ(host.files[fromRoot.notepad].content, "program");
+}
+
+TEST(SetupSequence, SomethingElseInNotepadExeIsNeitherDeletedNorReplacedOnceABackupExists)
+{
+    // An update put a new system Notepad back while the old one is the backup.
+    for (const bool removeAnswer : {true, false}) {
+        FakeSetupHost host = Folder(true, {removeAnswer, true});
+        host.files[kPaths.notepad] = {"newer system notepad"};
+        const auto before = host.files;
+        EXPECT_EQ(ErrorCodeOf([&] { RunSetupSequence(host, kPaths); }), kErrorNotOurProgram) << removeAnswer;
+        EXPECT_EQ(host.files, before) << removeAnswer;
+        EXPECT_TRUE(host.operations.empty()) << removeAnswer;
+    }
+}
+
+TEST(SetupSequence, TheBackupIsNeverMadeFromACopyOfThisProgram)
+{
+    // The backup was lost while the program was installed: nothing of the system Notepad is
+    // left to save, and a "backup" of the program would later be restored as notepad.exe.
+    FakeSetupHost host = Folder(true, {true});
+    host.files.erase(kPaths.backup);
+    EXPECT_TRUE(RunSetupSequence(host, kPaths));
+    EXPECT_FALSE(host.files.contains(kPaths.backup));
+    EXPECT_EQ(host.files[kPaths.notepad], kProgram);
 }
 
 } // namespace

@@ -126,7 +126,7 @@ TEST(Setup, RunsFromAnyOtherFolderAndOpensTheWindowAfterAnInstallation)
     FakeStartupHost host;
     host.ownFolder = L"C:\\Users\\me\\Downloads";
     host.setup.files[L"C:\\windows\\notepad.exe"] = {"system notepad"};
-    host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"program"};
+    host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"program", false, true};
     host.setup.answers = {true};
     EXPECT_EQ(Main(host), kWindowExitCode);
     EXPECT_EQ(host.setup.files[L"C:\\windows\\notepad.exe"].content, "program");
