@@ -9,8 +9,9 @@
 namespace zn {
 namespace {
 
+// Used only in discarded branches, which clang does not count as a use.
 template <class T>
-inline constexpr bool kAlwaysFalse = false;
+[[maybe_unused]] inline constexpr bool kAlwaysFalse = false;
 
 [[noreturn]] void FailConversion(std::wstring_view kind)
 {
