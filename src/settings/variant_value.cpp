@@ -9,8 +9,9 @@
 namespace zn {
 namespace {
 
+// Used only in discarded branches, which clang does not count as a use.
 template <class T>
-inline constexpr bool kAlwaysFalse = false;
+[[maybe_unused]] inline constexpr bool kAlwaysFalse = false;
 
 [[noreturn]] void FailConversion(std::wstring_view kind)
 {
@@ -22,8 +23,11 @@ inline constexpr bool kAlwaysFalse = false;
 ByteArray::ByteArray(std::int32_t lower, std::vector<std::uint8_t> bytes)
     : m_hasStorage(true), m_lower(lower), m_bytes(std::move(bytes))
 {
+    // Both ends count: no elements from the lowest lower bound would put the upper bound below
+    // it, where Upper() would wrap round to the highest one.
     const auto upper = static_cast<std::int64_t>(lower) + std::ssize(m_bytes) - 1;
-    if (upper > std::numeric_limits<std::int32_t>::max())
+    if (upper > std::numeric_limits<std::int32_t>::max() ||
+        upper < std::numeric_limits<std::int32_t>::min())
         Fail(kErrorSubscriptOutOfRange, L"配列の範囲が大きすぎます。");
 }
 

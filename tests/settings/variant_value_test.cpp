@@ -86,6 +86,13 @@ TEST(VariantValue, ByteArrayBounds)
     const auto max = std::numeric_limits<std::int32_t>::max();
     EXPECT_EQ(ByteArray(max, {1}).Upper(), max);
     EXPECT_EQ(ErrorCodeOf([&] { ByteArray(max, {1, 2}); }), kErrorSubscriptOutOfRange);
+
+    // Nor one below: an empty array from the lowest bound once wrapped round to an upper bound
+    // of max, so that storing it read two gigabytes past its elements.
+    const auto min = std::numeric_limits<std::int32_t>::min();
+    EXPECT_EQ(ByteArray(min, {1}).Upper(), min);
+    EXPECT_EQ(ByteArray(min + 1, {}).Upper(), min);
+    EXPECT_EQ(ErrorCodeOf([&] { ByteArray(min, {}); }), kErrorSubscriptOutOfRange);
 }
 
 } // namespace
