@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <cwctype>
 
 namespace zn::e2e {
@@ -132,6 +133,115 @@ TEST_F(Launcher, LoadsNoGuiDllWhileItWaitsForTheEditor)
     EXPECT_NE(modules.find(L"notepad.exe"), std::wstring::npos) << "the list is not the launcher's";
     for (const wchar_t* gui : {L"user32.dll", L"gdi32.dll", L"ole32.dll", L"shell32.dll", L"comctl32.dll"})
         EXPECT_EQ(modules.find(gui), std::wstring::npos) << gui << " is loaded:\n" << modules;
+}
+
+// What the outside world may hand the launcher: odd settings, odd editors, odd command lines.
+
+void SetRawSetting(DWORD type, const void* data, DWORD size)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Kestrane\\ZanvekNOTEPAD", 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExW(key, nullptr, 0, type, static_cast<const BYTE*>(data), size);
+    ::RegCloseKey(key);
+}
+
+TEST_F(Launcher, ASettingThatIsNoTextOpensTheWindowAndStartsNothing)
+{
+    const DWORD number = 0x00636261;  // "abc" if it were taken as text
+    SetRawSetting(REG_DWORD, &number, sizeof(number));
+    Process dword = Start(kNotepad, L"notepad.exe C:\\memo.txt");
+    ExpectRegistrationWindowThenClose(dword);
+    const BYTE binary[] = {'C', 0, ':', 0, 0, 0};
+    SetRawSetting(REG_BINARY, binary, sizeof(binary));
+    Process binaryLaunch = Start(kNotepad, L"notepad.exe C:\\memo.txt");
+    ExpectRegistrationWindowThenClose(binaryLaunch);
+    EXPECT_FALSE(ReadEditorRecord(kRecord).present);
+}
+
+TEST_F(Launcher, A64KiBSettingIsReadWholeAndNamesNoFile)
+{
+    SetEditorSetting(L"C:\\" + std::wstring(32760, L'x'));  // 64 KiB of UTF-16
+    Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt");
+    ExpectRegistrationWindowThenClose(launcher);
+    EXPECT_FALSE(ReadEditorRecord(kRecord).present);
+}
+
+TEST_F(Launcher, AnEditorPathOutsideTheCodePageStartsThatEditor)
+{
+    const std::wstring folder = L"C:\\Tools\\한글 \U0001F600 \u00E9";
+    const std::wstring editor = folder + L"\\editor.exe";
+    MakeFolders(folder);
+    CopyOver(StandInEditorPath(), editor);
+    SetEditorSetting(editor);
+    EXPECT_EQ(RunNotepad(L"notepad.exe C:\\memo.txt"), 0);
+    const EditorRecord record = ReadEditorRecord(kRecord);
+    ASSERT_TRUE(record.present);
+    EXPECT_EQ(record.module, editor);
+    EXPECT_EQ(record.argv, (std::vector<std::wstring>{editor, L"C:\\memo.txt"}));
+}
+
+TEST_F(Launcher, AFolderAsTheEditorOpensTheWindow)
+{
+    SetEditorSetting(L"C:\\Tools");
+    Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt");
+    ExpectRegistrationWindowThenClose(launcher);
+}
+
+TEST_F(Launcher, AFileThatIsNoProgramIsReportedAndNothingChanges)
+{
+    const std::wstring notAProgram = L"C:\\Tools\\readme.txt";
+    WriteBytes(notAProgram, "just text");
+    SetEditorSetting(notAProgram);
+    Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt");
+    ExpectErrorReport(launcher, L"エディタを起動できませんでした。", notAProgram);
+    EXPECT_EQ(EditorSetting(), notAProgram);
+    EXPECT_EQ(ReadBytes(notAProgram), "just text");
+}
+
+TEST_F(Launcher, ALongAndOddCommandLineArrivesExactly)
+{
+    SetEditorSetting(kEditor);
+    const std::wstring odd = L"\"C:\\日本語\\メモ \U0001F600.txt\"\t'it''s' \"quoted \\\"inner\\\"\" \t tab";
+    const std::wstring longTail = std::wstring(32000 - 12, L'a');  // the whole line: 32,000 characters
+    for (const std::wstring& tail : {odd, longTail}) {
+        ::DeleteFileW(kRecord.c_str());
+        EXPECT_EQ(RunNotepad(L"notepad.exe " + tail), 0);
+        const EditorRecord record = ReadEditorRecord(kRecord);
+        ASSERT_TRUE(record.present) << tail.size();
+        EXPECT_EQ(record.commandLine, L"\"" + kEditor + L"\" " + tail) << tail.size();
+    }
+}
+
+TEST_F(Launcher, FiftyLaunchesAtOnceEachReachTheEditorWithTheirOwnArgument)
+{
+    SetEditorSetting(kEditor);
+    const std::wstring records = L"C:\\e2e\\parallel";
+    MakeFolders(records);
+    SetEnv(L"ZN_EDITOR_RECORD", L"");
+    SetEnv(L"ZN_EDITOR_RECORD_DIR", records);
+    std::vector<Process> launches;
+    std::multiset<std::wstring> sent;
+    for (int i = 0; i < 50; ++i) {
+        const std::wstring argument = L"C:\\docs\\file " + std::to_wstring(i) + L".txt";
+        sent.insert(argument);
+        launches.push_back(Start(kNotepad, L"notepad.exe " + argument));
+    }
+    for (Process& launch : launches) EXPECT_EQ(launch.Wait(60s), 0);
+    SetEnv(L"ZN_EDITOR_RECORD_DIR", L"");
+
+    std::multiset<std::wstring> received;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW((records + L"\\*.txt").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        const EditorRecord record = ReadEditorRecord(records + L"\\" + found.cFileName);
+        ASSERT_EQ(record.argv.size(), 3u) << found.cFileName;  // the path has a space: two arguments
+        received.insert(record.commandLine.substr(kEditor.size() + 3));
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    EXPECT_EQ(received, sent);
 }
 
 } // namespace
