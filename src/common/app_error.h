@@ -15,18 +15,22 @@ inline constexpr std::uint32_t kErrorConversion = 0x2000000D;
 inline constexpr std::uint32_t kErrorNotOurProgram = 0x20000101;
 inline constexpr std::uint32_t kErrorUnexpected = 0x200001FF;
 
-inline constexpr bool IsWin32ErrorCode(std::uint32_t code) { return (code & 0x20000000u) == 0; }
+inline constexpr bool IsWin32ErrorCode(std::uint32_t code)
+{
+    return (code & 0x20000000u) == 0;
+}
 
 struct AppError {
-    AppError(std::uint32_t code_, std::wstring what_, std::wstring path_ = {}, std::wstring advice_ = {})
+    AppError(std::uint32_t code_, std::wstring what_, std::wstring path_ = {},
+             std::wstring advice_ = {})
         : code(code_), what(std::move(what_)), path(std::move(path_)), advice(std::move(advice_))
     {
     }
 
     std::uint32_t code;
-    std::wstring what;  // what failed, worded for the user (Japanese)
-    std::wstring path;  // the file or key involved; empty when there is none
-    std::wstring advice;  // what the user can do about it; empty when there is nothing to say
+    std::wstring what;   // what failed, worded for the user (Japanese)
+    std::wstring path;   // the file or key involved; empty when there is none
+    std::wstring advice; // what the user can do about it; empty when there is nothing to say
 };
 
 [[noreturn]] inline void Fail(std::uint32_t code, std::wstring what, std::wstring path = {},

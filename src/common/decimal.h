@@ -14,7 +14,8 @@ inline std::wstring ToDecimal(std::int64_t value)
     wchar_t* end = digits + 24;
     wchar_t* p = end;
     // Work in the unsigned domain so that the most negative value has a magnitude too.
-    std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     do {
         *--p = static_cast<wchar_t>(L'0' + magnitude % 10);
         magnitude /= 10;

@@ -9,7 +9,8 @@ std::wstring Hex(std::uint32_t value)
 {
     constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
     std::wstring text(8, L'0');
-    for (int i = 7; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
+    for (int i = 7; i >= 0; --i, value >>= 4)
+        text[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
     return L"0x" + text;
 }
 
@@ -21,8 +22,9 @@ std::wstring FormatErrorReport(const AppError& error, std::wstring_view systemRe
     if (!error.path.empty()) text += L"\r\n" + error.path;
     if (IsWin32ErrorCode(error.code)) {
         // FormatMessage ends its text with a line break; the report adds its own.
-        while (!systemReason.empty() && (systemReason.back() == L'\n' || systemReason.back() == L'\r' ||
-                                         systemReason.back() == L' '))
+        while (!systemReason.empty() &&
+               (systemReason.back() == L'\n' || systemReason.back() == L'\r' ||
+                systemReason.back() == L' '))
             systemReason.remove_suffix(1);
         text += L"\r\n\r\n理由: ";
         text += systemReason.empty() ? std::wstring_view(L"不明") : systemReason;

@@ -12,8 +12,8 @@ inline constexpr std::wstring_view kErrorReportTitle = L"ZanvekNotePad";
 
 // Exit codes besides the editor's own (which the launcher passes on unchanged).
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitErrorReported = 3;  // a raised error ended the process after its report
-inline constexpr int kExitUnexpected = 4;     // an error of unknown kind (a defect) ended it
+inline constexpr int kExitErrorReported = 3; // a raised error ended the process after its report
+inline constexpr int kExitUnexpected = 4;    // an error of unknown kind (a defect) ended it
 
 // The text of the report: what failed, the path involved, and the system's own reason
 // (`systemReason`, empty for the program's own errors) with its code.

@@ -34,7 +34,8 @@ void ShowErrorReport(const AppError& error) noexcept
                       MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     } catch (...) {
         // Out of memory while wording the report: say the least that can be said.
-        ::MessageBoxW(nullptr, L"エラーが発生しました。", kErrorReportTitle.data(), MB_OK | MB_ICONERROR);
+        ::MessageBoxW(nullptr, L"エラーが発生しました。", kErrorReportTitle.data(),
+                      MB_OK | MB_ICONERROR);
     }
 }
 

@@ -7,8 +7,7 @@
 
 namespace zn {
 
-template <typename Traits>
-class Unique {
+template <typename Traits> class Unique {
     using H = typename Traits::Handle;
 
 public:
@@ -48,13 +47,13 @@ struct HkeyTraits {
     static void Close(HKEY h) noexcept { ::RegCloseKey(h); }
 };
 
-struct HandleTraits {  // process, thread and other kernel handles: invalid is NULL
+struct HandleTraits { // process, thread and other kernel handles: invalid is NULL
     using Handle = HANDLE;
     static HANDLE Invalid() noexcept { return nullptr; }
     static void Close(HANDLE h) noexcept { ::CloseHandle(h); }
 };
 
-struct FileTraits {  // CreateFileW: invalid is INVALID_HANDLE_VALUE
+struct FileTraits { // CreateFileW: invalid is INVALID_HANDLE_VALUE
     using Handle = HANDLE;
     static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) noexcept { ::CloseHandle(h); }

@@ -11,8 +11,7 @@ namespace zn {
 // length it wrote without the NUL when the text fit, a value of at least `capacity` when it did
 // not (the needed size, where the function reports one), and 0 on failure. Returns the text, or
 // the empty text on failure with GetLastError() left as `fill` set it.
-template <class Fill>
-std::wstring ReadGrowing(Fill fill)
+template <class Fill> std::wstring ReadGrowing(Fill fill)
 {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {

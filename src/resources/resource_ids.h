@@ -1,3 +1,3 @@
 #pragma once
 
-#define IDI_ZANVEK 1  // the program's icon, also the registration window's
+#define IDI_ZANVEK 1 // the program's icon, also the registration window's

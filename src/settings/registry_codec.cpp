@@ -46,7 +46,7 @@ std::vector<std::uint8_t> EncodeUtf16z(std::wstring_view text)
     out.reserve((text.size() + 1) * 2);
     for (const wchar_t c : text) {
         const auto unit = static_cast<std::uint32_t>(c);
-        if (unit > 0xFFFF) {  // only where wchar_t is 32 bits: split into a surrogate pair
+        if (unit > 0xFFFF) { // only where wchar_t is 32 bits: split into a surrogate pair
             const std::uint32_t v = unit - 0x10000;
             AppendUnit(out, 0xD800 + ((v >> 10) & 0x3FF));
             AppendUnit(out, 0xDC00 + (v & 0x3FF));

@@ -15,9 +15,9 @@
 
 namespace zn {
 
-inline constexpr std::uint32_t kRegSz = 1;      // REG_SZ
-inline constexpr std::uint32_t kRegBinary = 3;  // REG_BINARY
-inline constexpr std::uint32_t kRegDword = 4;   // REG_DWORD
+inline constexpr std::uint32_t kRegSz = 1;     // REG_SZ
+inline constexpr std::uint32_t kRegBinary = 3; // REG_BINARY
+inline constexpr std::uint32_t kRegDword = 4;  // REG_DWORD
 
 struct EncodedValue {
     std::uint32_t type = kRegSz;

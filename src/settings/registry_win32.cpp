@@ -18,7 +18,8 @@ constexpr DWORD kInlineBytes = 520;
 VariantValue ReadRegDefault(HKEY root, std::wstring_view subkey, std::wstring_view name)
 {
     UniqueHkey key;
-    if (::RegOpenKeyExW(root, std::wstring(subkey).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(root, std::wstring(subkey).c_str(), 0, KEY_READ, key.put()) !=
+        ERROR_SUCCESS)
         return Empty{};
     if (!name.empty()) {
         UniqueHkey named;
@@ -40,7 +41,7 @@ VariantValue ReadRegDefault(HKEY root, std::wstring_view subkey, std::wstring_vi
         data = heapBuffer.data();
         status = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type, data, &size);
     }
-    if (status == ERROR_FILE_NOT_FOUND) return std::wstring();  // the key has no default value
+    if (status == ERROR_FILE_NOT_FOUND) return std::wstring(); // the key has no default value
     if (status != ERROR_SUCCESS) return Empty{};
     return DecodeDefaultValue(type, {data, size});
 }
@@ -55,9 +56,9 @@ Boolean WriteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view nam
     if (::RegCreateKeyExW(root, std::wstring(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return kFalse;
-    const bool stored =
-        ::RegSetValueExW(key.get(), std::wstring(name).c_str(), 0, encoded.type, encoded.bytes.data(),
-                         static_cast<DWORD>(encoded.bytes.size())) == ERROR_SUCCESS;
+    const bool stored = ::RegSetValueExW(key.get(), std::wstring(name).c_str(), 0, encoded.type,
+                                         encoded.bytes.data(),
+                                         static_cast<DWORD>(encoded.bytes.size())) == ERROR_SUCCESS;
     const bool closed = ::RegCloseKey(key.release()) == ERROR_SUCCESS;
     return Boolean{stored && closed};
 }

@@ -7,6 +7,6 @@
 namespace zn {
 
 inline constexpr std::wstring_view kSettingsSubkey = L"Software\\Kestrane\\ZanvekNOTEPAD";
-inline constexpr std::wstring_view kEditorPathValueName = L"";  // the key's default value
+inline constexpr std::wstring_view kEditorPathValueName = L""; // the key's default value
 
 } // namespace zn

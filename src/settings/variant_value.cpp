@@ -10,8 +10,7 @@ namespace zn {
 namespace {
 
 // Used only in discarded branches, which clang does not count as a use.
-template <class T>
-[[maybe_unused]] inline constexpr bool kAlwaysFalse = false;
+template <class T> [[maybe_unused]] inline constexpr bool kAlwaysFalse = false;
 
 [[noreturn]] void FailConversion(std::wstring_view kind)
 {
@@ -36,16 +35,26 @@ std::wstring_view KindName(const VariantValue& value)
     return std::visit(
         [](const auto& v) -> std::wstring_view {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, Empty>) return L"Empty";
-            else if constexpr (std::is_same_v<T, Null>) return L"Null";
-            else if constexpr (std::is_same_v<T, std::wstring>) return L"String";
-            else if constexpr (std::is_same_v<T, std::int16_t>) return L"Integer";
-            else if constexpr (std::is_same_v<T, std::int32_t>) return L"Long";
-            else if constexpr (std::is_same_v<T, Boolean>) return L"Boolean";
-            else if constexpr (std::is_same_v<T, ByteArray>) return L"Byte()";
-            else if constexpr (std::is_same_v<T, std::uint8_t>) return L"Byte";
-            else if constexpr (std::is_same_v<T, LongArray>) return L"Long()";
-            else static_assert(kAlwaysFalse<T>, "every kind needs a kind name");
+            if constexpr (std::is_same_v<T, Empty>)
+                return L"Empty";
+            else if constexpr (std::is_same_v<T, Null>)
+                return L"Null";
+            else if constexpr (std::is_same_v<T, std::wstring>)
+                return L"String";
+            else if constexpr (std::is_same_v<T, std::int16_t>)
+                return L"Integer";
+            else if constexpr (std::is_same_v<T, std::int32_t>)
+                return L"Long";
+            else if constexpr (std::is_same_v<T, Boolean>)
+                return L"Boolean";
+            else if constexpr (std::is_same_v<T, ByteArray>)
+                return L"Byte()";
+            else if constexpr (std::is_same_v<T, std::uint8_t>)
+                return L"Byte";
+            else if constexpr (std::is_same_v<T, LongArray>)
+                return L"Long()";
+            else
+                static_assert(kAlwaysFalse<T>, "every kind needs a kind name");
         },
         value);
 }
@@ -55,16 +64,21 @@ std::wstring ToText(const VariantValue& value)
     return std::visit(
         [&value](const auto& v) -> std::wstring {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, Empty>) return {};
-            else if constexpr (std::is_same_v<T, std::wstring>) return v;
+            if constexpr (std::is_same_v<T, Empty>)
+                return {};
+            else if constexpr (std::is_same_v<T, std::wstring>)
+                return v;
             else if constexpr (std::is_same_v<T, std::int16_t> || std::is_same_v<T, std::int32_t>)
                 return ToDecimal(v);
-            else if constexpr (std::is_same_v<T, std::uint8_t>) return ToDecimal(v);
-            else if constexpr (std::is_same_v<T, Boolean>) return v.value ? L"True" : L"False";
+            else if constexpr (std::is_same_v<T, std::uint8_t>)
+                return ToDecimal(v);
+            else if constexpr (std::is_same_v<T, Boolean>)
+                return v.value ? L"True" : L"False";
             else if constexpr (std::is_same_v<T, Null> || std::is_same_v<T, ByteArray> ||
                                std::is_same_v<T, LongArray>)
                 FailConversion(KindName(value));
-            else static_assert(kAlwaysFalse<T>, "every kind needs a decision on its text form");
+            else
+                static_assert(kAlwaysFalse<T>, "every kind needs a decision on its text form");
         },
         value);
 }

@@ -29,7 +29,10 @@ public:
 
     bool HasStorage() const { return m_hasStorage; }
     std::int32_t Lower() const { return m_lower; }
-    std::int32_t Upper() const { return static_cast<std::int32_t>(m_lower + std::ssize(m_bytes) - 1); }
+    std::int32_t Upper() const
+    {
+        return static_cast<std::int32_t>(m_lower + std::ssize(m_bytes) - 1);
+    }
     const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
 
     friend bool operator==(const ByteArray&, const ByteArray&) = default;

@@ -15,8 +15,10 @@ SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring_view own
 void RefuseUnlessThisProgram(SetupHost& host, const std::wstring& path, std::wstring_view notDone)
 {
     if (!host.IsFile(path) || host.IsThisProgram(path)) return;
-    Fail(kErrorNotOurProgram, L"notepad.exe が ZanvekNotepad ではないため、" + std::wstring(notDone), path,
-         L"Windows の更新などで入れ替わった可能性があります。notepad.exe と notepad.met を確認してください。");
+    Fail(kErrorNotOurProgram,
+         L"notepad.exe が ZanvekNotepad ではないため、" + std::wstring(notDone), path,
+         L"Windows の更新などで入れ替わった可能性があります。notepad.exe と notepad.met "
+         L"を確認してください。");
 }
 
 Boolean Install(SetupHost& host, const SetupPaths& paths)
@@ -27,7 +29,8 @@ Boolean Install(SetupHost& host, const SetupPaths& paths)
     if (!host.IsFile(paths.backup)) {
         if (host.IsFile(paths.staged)) host.RenameFile(paths.staged, paths.backup);
         // A notepad.exe that is already this program holds no system Notepad to save.
-        else if (!host.IsThisProgram(paths.notepad)) host.CopyFileOver(paths.notepad, paths.backup);
+        else if (!host.IsThisProgram(paths.notepad))
+            host.CopyFileOver(paths.notepad, paths.backup);
     } else {
         // With the backup taken, whatever else stands in notepad.exe would be lost.
         RefuseUnlessThisProgram(host, paths.notepad, L"置き換えませんでした。");

@@ -10,10 +10,12 @@
 namespace zn {
 
 struct SetupPaths {
-    std::wstring notepad;  // <Windows>\notepad.exe: the system Notepad, or this program once installed
-    std::wstring backup;   // <Windows>\notepad.met: the saved system Notepad; its presence means installed
-    std::wstring staged;   // <Windows>\notepad.ex_: taken as the backup when there is none yet
-    std::wstring self;     // this program: own folder + "\" + own name + ".exe"
+    std::wstring
+        notepad; // <Windows>\notepad.exe: the system Notepad, or this program once installed
+    std::wstring
+        backup; // <Windows>\notepad.met: the saved system Notepad; its presence means installed
+    std::wstring staged; // <Windows>\notepad.ex_: taken as the backup when there is none yet
+    std::wstring self;   // this program: own folder + "\" + own name + ".exe"
 };
 
 // The paths from the Windows folder and the program's own folder and file name (without its

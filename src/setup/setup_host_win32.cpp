@@ -12,7 +12,7 @@ namespace zn {
 namespace {
 
 constexpr std::wstring_view kInternalName = L"ZanvekNotepad";
-constexpr LONGLONG kLargestProgram = 64 * 1024 * 1024;  // notepad.exe is far smaller
+constexpr LONGLONG kLargestProgram = 64 * 1024 * 1024; // notepad.exe is far smaller
 
 bool IsReadOnly(const std::wstring& path)
 {
@@ -52,15 +52,17 @@ bool Win32SetupHost::IsFile(const std::wstring& path)
 bool Win32SetupHost::IsThisProgram(const std::wstring& path)
 {
     // Read from the file itself: loading it could give the system's own notepad.exe instead.
-    const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
         FailFileOperation(L"ファイルを確認できませんでした。", path, path);
     }
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) FailFileOperation(L"ファイルを確認できませんでした。", path, path);
+    if (!::GetFileSizeEx(file.get(), &size))
+        FailFileOperation(L"ファイルを確認できませんでした。", path, path);
     if (size.QuadPart > kLargestProgram) return false;
     std::vector<std::uint8_t> image(static_cast<std::size_t>(size.QuadPart));
     DWORD read = 0;
@@ -73,7 +75,8 @@ bool Win32SetupHost::IsThisProgram(const std::wstring& path)
 
 void Win32SetupHost::RemoveFile(const std::wstring& path)
 {
-    if (!::DeleteFileW(path.c_str())) FailFileOperation(L"ファイルを削除できませんでした。", path, path);
+    if (!::DeleteFileW(path.c_str()))
+        FailFileOperation(L"ファイルを削除できませんでした。", path, path);
 }
 
 void Win32SetupHost::RenameFile(const std::wstring& from, const std::wstring& to)
@@ -97,8 +100,8 @@ void Win32SetupHost::CopyFileOver(const std::wstring& from, const std::wstring& 
 bool Win32SetupHost::AskYesNo(std::wstring_view text, std::wstring_view title)
 {
     // No icon and no default-button flag: Yes, the first button, is the default.
-    return ::MessageBoxW(nullptr, std::wstring(text).c_str(), std::wstring(title).c_str(), MB_YESNO) ==
-           IDYES;
+    return ::MessageBoxW(nullptr, std::wstring(text).c_str(), std::wstring(title).c_str(),
+                         MB_YESNO) == IDYES;
 }
 
 } // namespace zn

@@ -17,7 +17,8 @@ std::optional<std::uint32_t> U32(std::span<const std::uint8_t> data, std::size_t
 {
     if (at > data.size() || data.size() - at < 4) return std::nullopt;
     return static_cast<std::uint32_t>(data[at]) | static_cast<std::uint32_t>(data[at + 1]) << 8 |
-           static_cast<std::uint32_t>(data[at + 2]) << 16 | static_cast<std::uint32_t>(data[at + 3]) << 24;
+           static_cast<std::uint32_t>(data[at + 2]) << 16 |
+           static_cast<std::uint32_t>(data[at + 3]) << 24;
 }
 
 struct Section {
@@ -29,8 +30,8 @@ constexpr std::uint32_t kSubdirectory = 0x80000000u;
 
 // The directory entry to follow at one level of the resource tree: the entry with `id`, or the
 // first entry when `id` is nullopt. Returns its offset field.
-std::optional<std::uint32_t> ResourceEntry(std::span<const std::uint8_t> rsrc, std::uint32_t directory,
-                                           std::optional<std::uint32_t> id)
+std::optional<std::uint32_t> ResourceEntry(std::span<const std::uint8_t> rsrc,
+                                           std::uint32_t directory, std::optional<std::uint32_t> id)
 {
     const auto named = U16(rsrc, directory + 12);
     const auto ids = U16(rsrc, directory + 14);
@@ -49,10 +50,10 @@ std::optional<std::uint32_t> ResourceEntry(std::span<const std::uint8_t> rsrc, s
 // One node of a VS_VERSIONINFO tree: wLength, wValueLength, wType, a key, then its value and
 // children, each 32-bit aligned from the start of the block.
 struct Node {
-    std::span<const std::uint8_t> block;  // the whole node
+    std::span<const std::uint8_t> block; // the whole node
     std::wstring key;
     std::size_t valueAt = 0;
-    std::uint32_t valueLength = 0;  // in bytes for binary values, in characters for text
+    std::uint32_t valueLength = 0; // in bytes for binary values, in characters for text
     std::uint32_t type = 0;
     std::size_t childrenAt = 0;
 };
@@ -67,7 +68,8 @@ std::optional<Node> ReadNode(std::span<const std::uint8_t> data)
     const auto length = U16(data, 0);
     const auto valueLength = U16(data, 2);
     const auto type = U16(data, 4);
-    if (!length || !valueLength || !type || *length < 6 || *length > data.size()) return std::nullopt;
+    if (!length || !valueLength || !type || *length < 6 || *length > data.size())
+        return std::nullopt;
     Node node{data.first(*length), {}, 0, *valueLength, *type, 0};
     std::size_t at = 6;
     for (;; at += 2) {
@@ -78,7 +80,8 @@ std::optional<Node> ReadNode(std::span<const std::uint8_t> data)
     }
     node.valueAt = Align4(at + 2);
     const std::size_t valueBytes = node.type == 1 ? std::size_t{*valueLength} * 2 : *valueLength;
-    if (node.valueAt > node.block.size() || node.block.size() - node.valueAt < valueBytes) return std::nullopt;
+    if (node.valueAt > node.block.size() || node.block.size() - node.valueAt < valueBytes)
+        return std::nullopt;
     node.childrenAt = Align4(node.valueAt + valueBytes);
     return node;
 }
@@ -101,7 +104,7 @@ std::span<const std::uint8_t> FindVersionResource(std::span<const std::uint8_t> 
 {
     if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return {};
     const auto nt = U32(image, 0x3C);
-    if (!nt || !U32(image, *nt) || *U32(image, *nt) != 0x00004550) return {};  // "PE\0\0"
+    if (!nt || !U32(image, *nt) || *U32(image, *nt) != 0x00004550) return {}; // "PE\0\0"
     const std::size_t fileHeader = std::size_t{*nt} + 4;
     const auto sectionCount = U16(image, fileHeader + 2);
     const auto optionalSize = U16(image, fileHeader + 16);
@@ -139,7 +142,8 @@ std::span<const std::uint8_t> FindVersionResource(std::span<const std::uint8_t> 
 
     // Type, then name, then language; subdirectory offsets carry the high bit.
     std::uint32_t directory = 0;
-    for (const std::optional<std::uint32_t> id : {std::optional<std::uint32_t>(kRtVersion), std::optional<std::uint32_t>()}) {
+    for (const std::optional<std::uint32_t> id :
+         {std::optional<std::uint32_t>(kRtVersion), std::optional<std::uint32_t>()}) {
         const auto offset = ResourceEntry(rsrc, directory, id);
         if (!offset || !(*offset & kSubdirectory)) return {};
         directory = *offset & ~kSubdirectory;
@@ -155,7 +159,8 @@ std::span<const std::uint8_t> FindVersionResource(std::span<const std::uint8_t> 
     return rsrc.subspan(at, *dataSize);
 }
 
-std::optional<std::wstring> FindVersionString(std::span<const std::uint8_t> versionInfo, std::wstring_view key)
+std::optional<std::wstring> FindVersionString(std::span<const std::uint8_t> versionInfo,
+                                              std::wstring_view key)
 {
     const auto root = ReadNode(versionInfo);
     if (!root || root->key != L"VS_VERSION_INFO") return std::nullopt;

@@ -16,6 +16,7 @@ namespace zn {
 std::span<const std::uint8_t> FindVersionResource(std::span<const std::uint8_t> image);
 
 // The value of the string `key` in any string table of a VS_VERSIONINFO block.
-std::optional<std::wstring> FindVersionString(std::span<const std::uint8_t> versionInfo, std::wstring_view key);
+std::optional<std::wstring> FindVersionString(std::span<const std::uint8_t> versionInfo,
+                                              std::wstring_view key);
 
 } // namespace zn

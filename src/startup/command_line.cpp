@@ -9,7 +9,8 @@ std::wstring_view CommandLineTail(std::wstring_view full)
     for (; i < full.size() && (full[i] > L' ' || quoted); ++i) {
         if (full[i] == L'"') quoted = !quoted;
     }
-    while (i < full.size() && full[i] <= L' ') ++i;
+    while (i < full.size() && full[i] <= L' ')
+        ++i;
     return full.substr(i);
 }
 

@@ -10,13 +10,13 @@
 namespace zn {
 
 struct OwnExecutable {
-    std::wstring folder;    // canonical: the file system's letter case and long names
-    std::wstring baseName;  // file name without its extension
+    std::wstring folder;   // canonical: the file system's letter case and long names
+    std::wstring baseName; // file name without its extension
 };
 
 enum class EditorProbe {
-    NoSuchFile,   // nothing there, or a folder
-    ThisProgram,  // the running executable itself, however the path spells it
+    NoSuchFile,  // nothing there, or a folder
+    ThisProgram, // the running executable itself, however the path spells it
     File,
 };
 
@@ -25,9 +25,9 @@ class StartupHost {
 public:
     virtual ~StartupHost() = default;
     virtual OwnExecutable LocateOwnExecutable() = 0;
-    virtual std::wstring WindowsFolder() = 0;  // throws when it cannot be determined
+    virtual std::wstring WindowsFolder() = 0; // throws when it cannot be determined
     virtual std::wstring FullCommandLine() = 0;
-    virtual std::wstring ReadEditorPath() = 0;  // the empty text when none is registered
+    virtual std::wstring ReadEditorPath() = 0; // the empty text when none is registered
     virtual EditorProbe ProbeEditor(const std::wstring& path) = 0;
     // Starts the editor (a normal, activated window) and waits for it; returns its exit code.
     virtual int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) = 0;

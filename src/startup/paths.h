@@ -10,7 +10,7 @@ namespace zn {
 std::wstring StripExtendedPrefix(std::wstring_view path);
 
 struct FolderAndName {
-    std::wstring_view folder;  // no trailing backslash, except a drive's root ("C:\")
+    std::wstring_view folder; // no trailing backslash, except a drive's root ("C:\")
     std::wstring_view name;
 };
 

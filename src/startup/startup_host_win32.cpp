@@ -31,8 +31,9 @@ Win32StartupHost::~Win32StartupHost() = default;
 OwnExecutable Win32StartupHost::LocateOwnExecutable()
 {
     constexpr wchar_t kWhat[] = L"このプログラム自身の場所を取得できませんでした。";
-    const std::wstring modulePath = ReadGrowing(
-        [](wchar_t* buffer, DWORD capacity) { return ::GetModuleFileNameW(nullptr, buffer, capacity); });
+    const std::wstring modulePath = ReadGrowing([](wchar_t* buffer, DWORD capacity) {
+        return ::GetModuleFileNameW(nullptr, buffer, capacity);
+    });
     if (modulePath.empty()) FailWithLastError(kWhat);
 
     // The path the process was started by may differ in letter case or use short names; the
@@ -47,7 +48,7 @@ OwnExecutable Win32StartupHost::LocateOwnExecutable()
         return ::GetFinalPathNameByHandleW(file.get(), buffer, capacity,
                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     });
-    if (finalPath.empty()) finalPath = modulePath;  // some file systems cannot tell
+    if (finalPath.empty()) finalPath = modulePath; // some file systems cannot tell
     const std::wstring ownPath = StripExtendedPrefix(finalPath);
     const FolderAndName parts = SplitFolder(ownPath);
     return {std::wstring(parts.folder), std::wstring(WithoutExtension(parts.name))};
@@ -65,7 +66,8 @@ std::wstring Win32StartupHost::FullCommandLine()
 
 std::wstring Win32StartupHost::ReadEditorPath()
 {
-    const VariantValue value = ReadRegDefault(HKEY_CURRENT_USER, kSettingsSubkey, kEditorPathValueName);
+    const VariantValue value =
+        ReadRegDefault(HKEY_CURRENT_USER, kSettingsSubkey, kEditorPathValueName);
     const auto* text = std::get_if<std::wstring>(&value);
     return text != nullptr ? *text : std::wstring();
 }
@@ -96,7 +98,7 @@ int Win32StartupHost::StartEditorAndWait(const std::wstring& path, std::wstring 
         FailWithLastError(L"エディタを起動できませんでした。", path);
     const UniqueHandle process(started.hProcess);
     UniqueHandle thread(started.hThread);
-    thread.reset();  // only the process is waited for
+    thread.reset(); // only the process is waited for
 
     // Callers that wait for Notepad (a version control tool waiting for a commit message)
     // must not go on before the user has closed the editor.

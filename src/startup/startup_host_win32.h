@@ -34,7 +34,7 @@ public:
     int OpenRegistrationWindow() override;
 
 private:
-    std::optional<FileIdentity> m_self;  // found by LocateOwnExecutable
+    std::optional<FileIdentity> m_self; // found by LocateOwnExecutable
     std::unique_ptr<SetupHost> m_setup;
 };
 

@@ -3,12 +3,13 @@
 namespace zn {
 namespace {
 
-constexpr std::size_t kHeaderSize = 20;  // pFiles, pt.x, pt.y, fNC, fWide: five 32-bit fields
+constexpr std::size_t kHeaderSize = 20; // pFiles, pt.x, pt.y, fNC, fWide: five 32-bit fields
 
 std::uint32_t ReadU32(std::span<const std::uint8_t> data, std::size_t at)
 {
     return static_cast<std::uint32_t>(data[at]) | static_cast<std::uint32_t>(data[at + 1]) << 8 |
-           static_cast<std::uint32_t>(data[at + 2]) << 16 | static_cast<std::uint32_t>(data[at + 3]) << 24;
+           static_cast<std::uint32_t>(data[at + 2]) << 16 |
+           static_cast<std::uint32_t>(data[at + 3]) << 24;
 }
 
 } // namespace
@@ -42,7 +43,8 @@ std::optional<std::vector<std::wstring>> ParseDropFiles(std::span<const std::uin
     } else {
         for (;;) {
             const std::size_t start = at;
-            while (at < data.size() && data[at] != 0) ++at;
+            while (at < data.size() && data[at] != 0)
+                ++at;
             if (at >= data.size() || at == start) break;
             names.push_back(fromCodePage(
                 std::string_view(reinterpret_cast<const char*>(data.data()) + start, at - start)));

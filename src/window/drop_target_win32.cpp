@@ -26,7 +26,10 @@ std::wstring FromCodePage(std::string_view text)
 // Owns what IDataObject::GetData handed out, and the lock on its memory.
 class LockedMedium {
 public:
-    explicit LockedMedium(STGMEDIUM& medium) : m_medium(medium), m_data(::GlobalLock(medium.hGlobal)) {}
+    explicit LockedMedium(STGMEDIUM& medium)
+        : m_medium(medium), m_data(::GlobalLock(medium.hGlobal))
+    {
+    }
     ~LockedMedium()
     {
         if (m_data != nullptr) ::GlobalUnlock(m_medium.hGlobal);
@@ -144,7 +147,8 @@ OleScope::OleScope()
 {
     const HRESULT result = ::OleInitialize(nullptr);
     if (FAILED(result))
-        Fail(static_cast<std::uint32_t>(result), L"ドラッグ アンド ドロップを準備できませんでした。");
+        Fail(static_cast<std::uint32_t>(result),
+             L"ドラッグ アンド ドロップを準備できませんでした。");
 }
 
 OleScope::~OleScope()

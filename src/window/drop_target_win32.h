@@ -16,7 +16,7 @@
 
 namespace zn {
 
-using DroppedFiles = std::optional<std::vector<std::wstring>>;  // nullopt: the data had no file list
+using DroppedFiles = std::optional<std::vector<std::wstring>>; // nullopt: the data had no file list
 // Called for each drop with the files and the effects the source allows (copy 1, move 2, link 4).
 using DropHandler = std::function<void(const DroppedFiles& files, std::int32_t& effect)>;
 
@@ -37,10 +37,12 @@ public:
 
     // IDropTarget: files show the copy cursor, anything else none; a drop always reports copy
     // back, so that no drag source deletes the user's editor after a "move".
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) noexcept override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point,
+                                        DWORD* effect) noexcept override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) noexcept override;
     HRESULT STDMETHODCALLTYPE DragLeave() noexcept override;
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) noexcept override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point,
+                                   DWORD* effect) noexcept override;
 
 private:
     ~FileDropTarget() = default;

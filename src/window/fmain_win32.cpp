@@ -23,7 +23,8 @@ constexpr bool VersionTextMatchesNumbers()
 static_assert(VersionTextMatchesNumbers(), "ZN_VERSION_TEXT disagrees with the version numbers");
 
 constexpr wchar_t kWindowClass[] = L"ZanvekNotepadRegistration";
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;  // fixed size
+constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; // fixed size
 
 // The drop hint's font: 14.25 points, weight 400, Shift-JIS.
 constexpr wchar_t kHintFace[] = L"ＭＳ Ｐゴシック";
@@ -39,7 +40,8 @@ std::size_t IndexOf(ControlId id)
 std::wstring TextOf(HWND window)
 {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -63,9 +65,9 @@ void RegisterWindowClass(HINSTANCE instance)
     windowClass.lpfnWndProc = &Fmain::WindowProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_ZANVEK));
-    windowClass.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_ZANVEK), IMAGE_ICON,
-                                                          ::GetSystemMetrics(SM_CXSMICON),
-                                                          ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    windowClass.hIconSm = static_cast<HICON>(::LoadImageW(
+        instance, MAKEINTRESOURCEW(IDI_ZANVEK), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
@@ -80,8 +82,7 @@ Boolean StoreEditorPath(const std::wstring& path)
     return WriteRegValue(HKEY_CURRENT_USER, kSettingsSubkey, kEditorPathValueName, path);
 }
 
-template <class Handler>
-void Fmain::Guarded(Handler&& handler) noexcept
+template <class Handler> void Fmain::Guarded(Handler&& handler) noexcept
 {
     try {
         handler();
@@ -113,7 +114,8 @@ void Fmain::Create()
     RegisterWindowClass(instance);
     m_dpi = SystemDpi();
 
-    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, m_dpi), TwipsToPixels(kClientHeightTwips, m_dpi)};
+    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, m_dpi),
+               TwipsToPixels(kClientHeightTwips, m_dpi)};
     ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -123,9 +125,9 @@ void Fmain::Create()
     const int top = workArea.top + (workArea.bottom - workArea.top - height) / 2;
 
     // WM_CREATE makes the controls and runs Form_Load before the window is ever shown.
-    const HWND window = ::CreateWindowExW(0, kWindowClass, L"", kWindowStyle, left, top, width, height, nullptr,
-                                          nullptr, instance, this);
-    if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));  // raised by Form_Load
+    const HWND window = ::CreateWindowExW(0, kWindowClass, L"", kWindowStyle, left, top, width,
+                                          height, nullptr, nullptr, instance, this);
+    if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr)); // raised by Form_Load
     if (window == nullptr) FailWithLastError(L"ウィンドウを作成できませんでした。");
 
     m_dropTarget = new FileDropTarget([this](const DroppedFiles& files, std::int32_t& effect) {
@@ -133,7 +135,8 @@ void Fmain::Create()
     });
     const HRESULT registered = m_dropTarget->Register(Control(kText1));
     if (FAILED(registered))
-        Fail(static_cast<std::uint32_t>(registered), L"ドラッグ アンド ドロップを準備できませんでした。");
+        Fail(static_cast<std::uint32_t>(registered),
+             L"ドラッグ アンド ドロップを準備できませんでした。");
 }
 
 void Fmain::Show()
@@ -199,8 +202,9 @@ LRESULT Fmain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             if (focus != nullptr && ::IsChild(m_window, focus)) m_lastFocus = focus;
         }
         break;
-    case WM_SETFOCUS:  // back in the window: the focus goes where it was, else to Text1
-        ::SetFocus(m_lastFocus != nullptr && ::IsWindowVisible(m_lastFocus) ? m_lastFocus : Control(kText1));
+    case WM_SETFOCUS: // back in the window: the focus goes where it was, else to Text1
+        ::SetFocus(m_lastFocus != nullptr && ::IsWindowVisible(m_lastFocus) ? m_lastFocus
+                                                                            : Control(kText1));
         return 0;
     case WM_DESTROY:
         // The drop target goes before the window: OLE must not call into a destroyed one.
@@ -224,8 +228,9 @@ void Fmain::CreateControls()
     metrics.cbSize = sizeof(metrics);
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
         m_defaultFont.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
-    m_hintFont.reset(::CreateFontW(-::MulDiv(kHintHundredthsOfPoint, m_dpi, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                                   FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+    m_hintFont.reset(::CreateFontW(-::MulDiv(kHintHundredthsOfPoint, m_dpi, 7200), 0, 0, 0,
+                                   FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                    DEFAULT_PITCH | FF_DONTCARE, kHintFace));
 
     // Created in tab order; each new child goes below the earlier ones, so the buttons are
@@ -250,17 +255,19 @@ void Fmain::CreateControls()
             style |= WS_TABSTOP | BS_PUSHBUTTON;
             break;
         }
-        const HWND control = ::CreateWindowExW(exStyle, className, std::wstring(layout.text).c_str(), style,
-                                               rect.left, rect.top, rect.width, rect.height, m_window,
-                                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance,
-                                               nullptr);
+        const HWND control = ::CreateWindowExW(
+            exStyle, className, std::wstring(layout.text).c_str(), style, rect.left, rect.top,
+            rect.width, rect.height, m_window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
         if (control == nullptr) FailWithLastError(L"ウィンドウを作成できませんでした。");
         m_controls[i] = control;
         const HFONT font = layout.id == kLabel1 ? m_hintFont.get() : m_defaultFont.get();
-        if (font != nullptr) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        if (font != nullptr)
+            ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
-    ::SetWindowPos(Control(kLabel1), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ::SendMessageW(Control(kText1), EM_SETLIMITTEXT, 0, 0);  // no length limit
+    ::SetWindowPos(Control(kLabel1), HWND_BOTTOM, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::SendMessageW(Control(kText1), EM_SETLIMITTEXT, 0, 0); // no length limit
 }
 
 void Fmain::ApplyView()
@@ -271,7 +278,8 @@ void Fmain::ApplyView()
     SetTextIfChanged(Control(kLabel2), view.label2);
     SetTextIfChanged(no, view.noCaption);
     const PixelRect rect = ToClientPixels(view.noRect, m_dpi);
-    ::SetWindowPos(no, nullptr, rect.left, rect.top, rect.width, rect.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(no, nullptr, rect.left, rect.top, rect.width, rect.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     // A hidden button cannot keep the focus: hand it to the one beside it.
     if (!view.yesVisible && ::GetFocus() == yes && view.noVisible) ::SetFocus(no);
     ::ShowWindow(yes, view.yesVisible ? SW_SHOWNA : SW_HIDE);
@@ -280,7 +288,8 @@ void Fmain::ApplyView()
 
 void Fmain::Form_Load()
 {
-    ::SetWindowTextW(m_window, WindowCaption(ZN_VERSION_MAJOR, ZN_VERSION_MINOR, ZN_VERSION_REVISION).c_str());
+    ::SetWindowTextW(
+        m_window, WindowCaption(ZN_VERSION_MAJOR, ZN_VERSION_MINOR, ZN_VERSION_REVISION).c_str());
     m_dialog.Load();
     ApplyView();
 }

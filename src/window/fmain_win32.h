@@ -33,7 +33,7 @@ public:
     Fmain(const Fmain&) = delete;
     Fmain& operator=(const Fmain&) = delete;
 
-    void Create();  // throws when the window cannot be created
+    void Create(); // throws when the window cannot be created
     void Show();
     // Returns the exit code; rethrows an error raised in an event handler once the window is gone.
     int RunMessageLoop();
@@ -50,25 +50,25 @@ public:
     void cmdNo_Click();
 
     // The window class's procedure: forwards to OnMessage of the Fmain created with the window.
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void ApplyView();
     // Runs an event handler; an error it raises closes the window and is rethrown after the loop.
-    template <class Handler>
-    void Guarded(Handler&& handler) noexcept;
+    template <class Handler> void Guarded(Handler&& handler) noexcept;
 
     StoreSetting m_store;
     RegistrationDialog m_dialog;
     HWND m_window = nullptr;
-    std::array<HWND, 5> m_controls{};  // in the order of kControls
+    std::array<HWND, 5> m_controls{}; // in the order of kControls
     HWND m_lastFocus = nullptr;
     int m_dpi = 96;
     UniqueFont m_defaultFont;
     UniqueFont m_hintFont;
-    FileDropTarget* m_dropTarget = nullptr;  // one reference held here
+    FileDropTarget* m_dropTarget = nullptr; // one reference held here
     std::exception_ptr m_error;
 };
 

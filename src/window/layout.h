@@ -7,7 +7,7 @@
 
 namespace zn {
 
-struct TwipsRect {  // single precision, as the layout's values are given
+struct TwipsRect { // single precision, as the layout's values are given
     float left, top, width, height;
     friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
 };
@@ -19,7 +19,7 @@ struct PixelRect {
 
 enum class ControlKind { TextBox, Label, Button };
 
-enum ControlId : int {  // not IDOK/IDCANCEL (1, 2): neither button is default or cancel
+enum ControlId : int { // not IDOK/IDCANCEL (1, 2): neither button is default or cancel
     kText1 = 101,
     kLabel1 = 102,
     kCmdYes = 103,
@@ -30,9 +30,9 @@ enum ControlId : int {  // not IDOK/IDCANCEL (1, 2): neither button is default o
 struct ControlLayout {
     ControlId id;
     ControlKind kind;
-    std::wstring_view text;  // at creation
+    std::wstring_view text; // at creation
     TwipsRect twips;
-    bool visible;  // at creation
+    bool visible; // at creation
 };
 
 inline constexpr float kClientWidthTwips = 4545;

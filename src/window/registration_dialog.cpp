@@ -5,15 +5,15 @@
 namespace zn {
 namespace {
 
-constexpr float kRegisteredShift = 150;  // twips cmdNo moves down and loses in height
+constexpr float kRegisteredShift = 150; // twips cmdNo moves down and loses in height
 
 } // namespace
 
 RegistrationDialog::RegistrationDialog()
 {
     const ControlLayout& no = LayoutOf(kCmdNo);
-    m_view = {std::wstring(kWaitingMessage), LayoutOf(kCmdYes).visible, std::wstring(no.text), no.visible,
-              no.twips};
+    m_view = {std::wstring(kWaitingMessage), LayoutOf(kCmdYes).visible, std::wstring(no.text),
+              no.visible, no.twips};
 }
 
 void RegistrationDialog::Load()

@@ -32,7 +32,7 @@ inline constexpr std::int32_t kAllDropEffects = 7;
 
 class RegistrationDialog {
 public:
-    RegistrationDialog();  // the controls as they are created
+    RegistrationDialog(); // the controls as they are created
 
     const DialogView& View() const { return m_view; }
 
@@ -40,7 +40,8 @@ public:
 
     // A drop on Text1. Only a drop that allows exactly every effect (7) and carries a file list
     // puts the first file's path into `text1`; any drop then tests `text1`, whatever its origin.
-    void Drop(std::wstring& text1, std::int32_t effect, const std::optional<std::vector<std::wstring>>& files);
+    void Drop(std::wstring& text1, std::int32_t effect,
+              const std::optional<std::vector<std::wstring>>& files);
 
     // After Yes: `stored` tells whether `text1` was stored as the editor setting.
     void Confirmed(const std::wstring& text1, bool stored);

@@ -6,7 +6,8 @@ namespace zn {
 
 std::wstring WindowCaption(int major, int minor, int revision)
 {
-    return std::wstring(kCaptionPrefix) + ToDecimal(major) + L"." + ToDecimal(minor) + ToDecimal(revision);
+    return std::wstring(kCaptionPrefix) + ToDecimal(major) + L"." + ToDecimal(minor) +
+           ToDecimal(revision);
 }
 
 bool PassesExecutableTest(std::wstring_view text)

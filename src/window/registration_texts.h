@@ -8,7 +8,8 @@ namespace zn {
 
 inline constexpr std::wstring_view kCaptionPrefix = L"ZanvekNotePad V";
 inline constexpr std::wstring_view kDropHint = L"↑\"*.exe\"をドロップ";
-inline constexpr std::wstring_view kWaitingMessage = L"メモ帳のかわりに起動したいエディタをドロップしてください";
+inline constexpr std::wstring_view kWaitingMessage =
+    L"メモ帳のかわりに起動したいエディタをドロップしてください";
 inline constexpr std::wstring_view kQuestionSuffix = L"を登録してよろしいですか？";
 inline constexpr std::wstring_view kConfirmationHead = L"次回から、メモ帳の変わりに";
 inline constexpr std::wstring_view kConfirmationTail = L"を起動します";

@@ -7,8 +7,7 @@
 
 namespace zn {
 
-template <class Call>
-std::uint32_t ErrorCodeOf(Call&& call)
+template <class Call> std::uint32_t ErrorCodeOf(Call&& call)
 {
     try {
         call();

@@ -16,14 +16,16 @@ TEST(ErrorReport, NamesWhatFailedThePathAndTheSystemReason)
 TEST(ErrorReport, AdviceComesLastAndAMissingReasonIsSaidToBeUnknown)
 {
     const AppError error(1314, L"コピーできません。", L"", L"管理者として実行してください。");
-    EXPECT_EQ(FormatErrorReport(error, L""),
-              L"コピーできません。\r\n\r\n理由: 不明 (エラー 1314)\r\n管理者として実行してください。");
+    EXPECT_EQ(
+        FormatErrorReport(error, L""),
+        L"コピーできません。\r\n\r\n理由: 不明 (エラー 1314)\r\n管理者として実行してください。");
 }
 
 TEST(ErrorReport, OwnErrorsShowTheirCodeInHexAndNoSystemReason)
 {
     const AppError error(kErrorConversion, L"値 (Null) を変換できません。");
-    EXPECT_EQ(FormatErrorReport(error, L"ignored"), L"値 (Null) を変換できません。\r\n\r\n(エラー 0x2000000D)");
+    EXPECT_EQ(FormatErrorReport(error, L"ignored"),
+              L"値 (Null) を変換できません。\r\n\r\n(エラー 0x2000000D)");
 }
 
 } // namespace

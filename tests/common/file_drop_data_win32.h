@@ -27,7 +27,8 @@ inline HGLOBAL MakeDropFiles(const std::vector<std::wstring>& files, bool wide =
         }
     }
     names.insert(names.end(), wide ? 2 : 1, '\0');
-    const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size());
+    const HGLOBAL memory =
+        ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size());
     auto* header = static_cast<DROPFILES*>(::GlobalLock(memory));
     header->pFiles = sizeof(DROPFILES);
     header->fWide = wide;
@@ -41,7 +42,9 @@ inline HGLOBAL MakeDropFiles(const std::vector<std::wstring>& files, bool wide =
 class FileDropData final : public IDataObject {
 public:
     explicit FileDropData(std::vector<std::wstring> files, bool hasFiles = true, bool wide = true)
-        : m_files(std::move(files)), m_hasFiles(hasFiles), m_wide(wide) {}
+        : m_files(std::move(files)), m_hasFiles(hasFiles), m_wide(wide)
+    {
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
@@ -53,7 +56,10 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_references)); }
+    ULONG STDMETHODCALLTYPE AddRef() override
+    {
+        return static_cast<ULONG>(::InterlockedIncrement(&m_references));
+    }
     ULONG STDMETHODCALLTYPE Release() override
     {
         const LONG left = ::InterlockedDecrement(&m_references);
@@ -71,8 +77,9 @@ public:
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override
     {
-        return m_hasFiles && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK
-                                                                                             : DV_E_FORMATETC;
+        return m_hasFiles && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL)
+                   ? S_OK
+                   : DV_E_FORMATETC;
     }
     HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override
     {
@@ -91,7 +98,10 @@ public:
         return OLE_E_ADVISENOTSUPPORTED;
     }
     HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override
+    {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
 
 private:
     ~FileDropData() = default;

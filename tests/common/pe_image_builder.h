@@ -19,12 +19,14 @@ inline void Put16(Bytes& out, std::size_t at, std::uint32_t v)
 
 inline void Put32(Bytes& out, std::size_t at, std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 inline void Pad4(Bytes& out)
 {
-    while (out.size() % 4 != 0) out.push_back(0);
+    while (out.size() % 4 != 0)
+        out.push_back(0);
 }
 
 // One VS_VERSIONINFO node: length, value length, type, key, value, children, 32-bit aligned.
@@ -64,16 +66,20 @@ inline Bytes TextValue(const std::wstring& text)
 }
 
 // A VS_VERSIONINFO with one string table per entry of `tables` (its language key and strings).
-inline Bytes VersionInfo(const std::vector<std::pair<std::wstring, std::vector<std::pair<std::wstring, std::wstring>>>>& tables)
+inline Bytes VersionInfo(
+    const std::vector<std::pair<std::wstring, std::vector<std::pair<std::wstring, std::wstring>>>>&
+        tables)
 {
     std::vector<Bytes> tableNodes;
     for (const auto& [language, strings] : tables) {
         std::vector<Bytes> stringNodes;
-        for (const auto& [key, value] : strings) stringNodes.push_back(VersionNode(key, TextValue(value), true, {}));
+        for (const auto& [key, value] : strings)
+            stringNodes.push_back(VersionNode(key, TextValue(value), true, {}));
         tableNodes.push_back(VersionNode(language, {}, true, stringNodes));
     }
-    const Bytes fixed(52, 0);  // VS_FIXEDFILEINFO; its content does not matter here
-    return VersionNode(L"VS_VERSION_INFO", fixed, false, {VersionNode(L"StringFileInfo", {}, true, tableNodes)});
+    const Bytes fixed(52, 0); // VS_FIXEDFILEINFO; its content does not matter here
+    return VersionNode(L"VS_VERSION_INFO", fixed, false,
+                       {VersionNode(L"StringFileInfo", {}, true, tableNodes)});
 }
 
 // A PE32+ (or PE32) image with one section, .rsrc, holding one resource of `type` whose data
@@ -87,27 +93,27 @@ inline Bytes PeImage(const Bytes& resource, std::uint32_t type = 16, bool pe32Pl
     image[0] = 'M';
     image[1] = 'Z';
     Put32(image, 0x3C, kNt);
-    Put32(image, kNt, 0x00004550);  // "PE\0\0"
+    Put32(image, kNt, 0x00004550); // "PE\0\0"
     const std::size_t fileHeader = kNt + 4;
     Put16(image, fileHeader, pe32Plus ? 0x8664 : 0x14C);
-    Put16(image, fileHeader + 2, 1);  // one section
+    Put16(image, fileHeader + 2, 1); // one section
     Put16(image, fileHeader + 16, static_cast<std::uint32_t>(optionalSize));
     const std::size_t optional = fileHeader + 20;
     Put16(image, optional, pe32Plus ? 0x20B : 0x10B);
-    Put32(image, optional + (pe32Plus ? 108 : 92), 16);  // data directories
+    Put32(image, optional + (pe32Plus ? 108 : 92), 16); // data directories
     const std::size_t directories = optional + (pe32Plus ? 112 : 96);
 
     Bytes rsrc(0x58, 0);
-    Put16(rsrc, 14, 1);  // root: one ID entry, the type
+    Put16(rsrc, 14, 1); // root: one ID entry, the type
     Put32(rsrc, 16, type);
     Put32(rsrc, 20, 0x80000000u | 0x18);
-    Put16(rsrc, 0x18 + 14, 1);  // names: one, ID 1
+    Put16(rsrc, 0x18 + 14, 1); // names: one, ID 1
     Put32(rsrc, 0x18 + 16, 1);
     Put32(rsrc, 0x18 + 20, 0x80000000u | 0x30);
-    Put16(rsrc, 0x30 + 14, 1);  // languages: one, 0x0411, a data entry
+    Put16(rsrc, 0x30 + 14, 1); // languages: one, 0x0411, a data entry
     Put32(rsrc, 0x30 + 16, 0x0411);
     Put32(rsrc, 0x30 + 20, 0x48);
-    Put32(rsrc, 0x48, kRsrcRva + 0x58);  // data entry: where, how much
+    Put32(rsrc, 0x48, kRsrcRva + 0x58); // data entry: where, how much
     Put32(rsrc, 0x48 + 4, static_cast<std::uint32_t>(resource.size()));
     rsrc.insert(rsrc.end(), resource.begin(), resource.end());
     Pad4(rsrc);
@@ -116,10 +122,11 @@ inline Bytes PeImage(const Bytes& resource, std::uint32_t type = 16, bool pe32Pl
     Put32(image, directories + 2 * 8 + 4, static_cast<std::uint32_t>(rsrc.size()));
     const std::size_t section = optional + optionalSize;
     const char name[8] = {'.', 'r', 's', 'r', 'c'};
-    for (int i = 0; i < 8; ++i) image[section + i] = static_cast<std::uint8_t>(name[i]);
-    Put32(image, section + 8, static_cast<std::uint32_t>(rsrc.size()));  // virtual size
+    for (int i = 0; i < 8; ++i)
+        image[section + i] = static_cast<std::uint8_t>(name[i]);
+    Put32(image, section + 8, static_cast<std::uint32_t>(rsrc.size())); // virtual size
     Put32(image, section + 12, kRsrcRva);
-    Put32(image, section + 16, static_cast<std::uint32_t>(rsrc.size()));  // raw size
+    Put32(image, section + 16, static_cast<std::uint32_t>(rsrc.size())); // raw size
     Put32(image, section + 20, kRawData);
     image.insert(image.end(), rsrc.begin(), rsrc.end());
     return image;

@@ -24,7 +24,10 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_references)); }
+    ULONG STDMETHODCALLTYPE AddRef() override
+    {
+        return static_cast<ULONG>(::InterlockedIncrement(&m_references));
+    }
     ULONG STDMETHODCALLTYPE Release() override
     {
         const LONG left = ::InterlockedDecrement(&m_references);
@@ -83,7 +86,8 @@ void SendMouse(DWORD flags, POINT at)
 
 } // namespace
 
-DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD allowedEffects, bool withFiles)
+DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD allowedEffects,
+                    bool withFiles)
 {
     if (FAILED(::OleInitialize(nullptr))) {
         ADD_FAILURE() << "OleInitialize failed";
@@ -106,11 +110,13 @@ DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD 
         ::SetCursorPos(start.x, start.y);
         std::this_thread::sleep_for(100ms);
         SendMouse(MOUSEEVENTF_LEFTDOWN, start);
-        for (int i = 0; i < 200 && !drag.started; ++i) std::this_thread::sleep_for(10ms);
+        for (int i = 0; i < 200 && !drag.started; ++i)
+            std::this_thread::sleep_for(10ms);
         std::this_thread::sleep_for(100ms);
         constexpr int kSteps = 20;
         for (int step = 1; step <= kSteps; ++step) {
-            const POINT at{start.x + (target.x - start.x) * step / kSteps, start.y + (target.y - start.y) * step / kSteps};
+            const POINT at{start.x + (target.x - start.x) * step / kSteps,
+                           start.y + (target.y - start.y) * step / kSteps};
             SendMouse(0, at);
             std::this_thread::sleep_for(20ms);
         }
@@ -121,7 +127,8 @@ DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD 
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     MSG message;
     while (!drag.done && std::chrono::steady_clock::now() < deadline) {
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
         std::this_thread::sleep_for(5ms);
     }
     mouse.join();

@@ -41,7 +41,8 @@ std::wstring ClassOf(HWND window)
 std::wstring TextOf(HWND window)
 {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -104,7 +105,8 @@ int Process::Wait(std::chrono::milliseconds timeout)
     return static_cast<int>(code);
 }
 
-Process Start(const std::wstring& application, const std::wstring& commandLine, const std::wstring& folder)
+Process Start(const std::wstring& application, const std::wstring& commandLine,
+              const std::wstring& folder)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -157,7 +159,8 @@ std::wstring MessageBoxText(HWND box)
 {
     // The text is the one static control that shows text (the icon's has none).
     std::wstring text;
-    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         if (ClassOf(child) == L"Static" && ::GetWindowTextLengthW(child) > 0) text = TextOf(child);
     }
     return text;
@@ -169,7 +172,8 @@ void Answer(HWND box, int buttonId)
                    reinterpret_cast<LPARAM>(::GetDlgItem(box, buttonId)));
 }
 
-bool AnswerMessageBox(const Process& process, const std::wstring& title, const std::wstring& text, int buttonId)
+bool AnswerMessageBox(const Process& process, const std::wstring& title, const std::wstring& text,
+                      int buttonId)
 {
     const HWND box = WaitForMessageBox(process.Id(), title);
     if (box == nullptr) {
@@ -179,7 +183,8 @@ bool AnswerMessageBox(const Process& process, const std::wstring& title, const s
     EXPECT_EQ(MessageBoxText(box), text) << "message box " << title;
     // Wait until the box is gone, so the next search cannot find it again.
     Answer(box, buttonId);
-    for (int i = 0; i < 250 && ::IsWindow(box); ++i) std::this_thread::sleep_for(20ms);
+    for (int i = 0; i < 250 && ::IsWindow(box); ++i)
+        std::this_thread::sleep_for(20ms);
     return true;
 }
 
@@ -200,13 +205,15 @@ void ExpectErrorReport(Process& process, const std::wstring& what, const std::ws
 
 std::string ReadBytes(const std::wstring& path)
 {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return kMissing;
     std::string bytes;
     char chunk[65536];
     DWORD read = 0;
-    while (::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) bytes.append(chunk, read);
+    while (::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0)
+        bytes.append(chunk, read);
     ::CloseHandle(file);
     return bytes;
 }
@@ -215,7 +222,8 @@ std::string Checksum(const std::string& bytes)
 {
     if (bytes == kMissing) return kMissing;
     std::uint64_t hash = 14695981039346656037ull;
-    for (const unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+    for (const unsigned char c : bytes)
+        hash = (hash ^ c) * 1099511628211ull;
     char text[64];
     std::snprintf(text, sizeof(text), "%zu bytes, fnv1a %016llx", bytes.size(),
                   static_cast<unsigned long long>(hash));
@@ -224,7 +232,8 @@ std::string Checksum(const std::string& bytes)
 
 void WriteBytes(const std::wstring& path, const std::string& bytes)
 {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE file =
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
     ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -238,12 +247,13 @@ bool Exists(const std::wstring& path)
 
 void CopyOver(const std::wstring& from, const std::wstring& to)
 {
-    ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to << ": " << ::GetLastError();
+    ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE))
+        << from << " -> " << to << ": " << ::GetLastError();
 }
 
 void MakeFolders(const std::wstring& folder)
 {
-    for (std::size_t at = folder.find(L'\\', 3); ; at = folder.find(L'\\', at + 1)) {
+    for (std::size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
         ::CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
         if (at == std::wstring::npos) break;
     }
@@ -256,7 +266,8 @@ constexpr wchar_t kSettingsKey[] = L"Software\\Kestrane\\ZanvekNOTEPAD";
 void SetEditorSetting(const std::wstring& path)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr),
               ERROR_SUCCESS);
     ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                      static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
@@ -272,7 +283,8 @@ std::wstring EditorSetting()
 {
     wchar_t buffer[4096] = {};
     DWORD size = sizeof(buffer);
-    if (::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, nullptr, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, nullptr, RRF_RT_REG_SZ, nullptr, buffer,
+                       &size) != ERROR_SUCCESS)
         return L"<none>";
     return buffer;
 }
@@ -286,7 +298,8 @@ EditorRecord ReadEditorRecord(const std::wstring& file)
     std::wstring text(bytes.size() / 2, L'\0');
     std::memcpy(text.data(), bytes.data(), text.size() * 2);
     std::vector<std::wstring> lines;
-    for (std::size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
+    for (std::size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos;
+         start = end + 1)
         lines.push_back(text.substr(start, end - start));
     if (lines.size() >= 2) {
         record.module = lines[0];
@@ -300,12 +313,13 @@ std::wstring ControlText(HWND window)
 {
     wchar_t buffer[2048] = {};
     DWORD_PTR copied = 0;
-    ::SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
-                          &copied);
+    ::SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer),
+                          SMTO_ABORTIFHUNG, 5000, &copied);
     return buffer;
 }
 
-std::wstring WaitForText(HWND window, const std::wstring& expected, std::chrono::milliseconds timeout)
+std::wstring WaitForText(HWND window, const std::wstring& expected,
+                         std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::wstring text = ControlText(window);

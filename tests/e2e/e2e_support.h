@@ -27,7 +27,7 @@ public:
     Process(HANDLE process, DWORD id) : m_handle(process), m_id(id) {}
     Process(Process&& other) noexcept;
     Process& operator=(Process&& other) noexcept;
-    ~Process();  // ends the process if it is still running: no test leaves one behind
+    ~Process(); // ends the process if it is still running: no test leaves one behind
 
     DWORD Id() const { return m_id; }
     bool Running() const;
@@ -47,9 +47,10 @@ Process Start(const std::wstring& application, const std::wstring& commandLine,
 // to `timeout`; nullptr when none appeared.
 HWND WaitForWindow(DWORD pid, const wchar_t* className, const std::wstring& caption,
                    std::chrono::milliseconds timeout = 10s);
-HWND WaitForMessageBox(DWORD pid, const std::wstring& title, std::chrono::milliseconds timeout = 10s);
+HWND WaitForMessageBox(DWORD pid, const std::wstring& title,
+                       std::chrono::milliseconds timeout = 10s);
 std::wstring MessageBoxText(HWND box);
-void Answer(HWND box, int buttonId);  // IDYES, IDNO, IDOK
+void Answer(HWND box, int buttonId); // IDYES, IDNO, IDOK
 // Waits for the box, checks its text, answers it; returns false (and fails) when it is not there.
 bool AnswerMessageBox(const Process& process, const std::wstring& title, const std::wstring& text,
                       int buttonId);
@@ -60,7 +61,7 @@ inline const std::string kMissing = "<missing>";
 void ExpectErrorReport(Process& process, const std::wstring& what, const std::wstring& path,
                        const std::wstring& advice = L"");
 
-std::string ReadBytes(const std::wstring& path);  // kMissing when there is no such file
+std::string ReadBytes(const std::wstring& path); // kMissing when there is no such file
 // A short fingerprint of file content (size and FNV-1a); kMissing stays kMissing.
 std::string Checksum(const std::string& bytes);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
@@ -71,7 +72,7 @@ void MakeFolders(const std::wstring& folder);
 // The settings key's default value, written and read with the wide functions.
 void SetEditorSetting(const std::wstring& path);
 void ClearEditorSetting();
-std::wstring EditorSetting();  // "<none>" when the key or value is missing
+std::wstring EditorSetting(); // "<none>" when the key or value is missing
 
 // What the stand-in editor recorded: its module, its command line, its arguments.
 struct EditorRecord {
@@ -85,7 +86,8 @@ EditorRecord ReadEditorRecord(const std::wstring& file);
 // The text of a window or control of another process (WM_GETTEXT, which crosses processes).
 std::wstring ControlText(HWND window);
 // Waits until `window`'s text satisfies `accept`; returns the last text seen.
-std::wstring WaitForText(HWND window, const std::wstring& expected, std::chrono::milliseconds timeout = 5s);
+std::wstring WaitForText(HWND window, const std::wstring& expected,
+                         std::chrono::milliseconds timeout = 5s);
 // The centre of a window, in screen coordinates.
 POINT CentreOf(HWND window);
 

@@ -128,10 +128,13 @@ TEST_F(Launcher, LoadsNoGuiDllWhileItWaitsForTheEditor)
     ASSERT_NE(bytes, kMissing);
     std::wstring modules(bytes.size() / 2, L'\0');
     std::memcpy(modules.data(), bytes.data(), modules.size() * 2);
-    for (wchar_t& c : modules) c = static_cast<wchar_t>(std::towlower(c));
-    EXPECT_NE(modules.find(L"kernel32.dll"), std::wstring::npos) << "the list is not the launcher's";
+    for (wchar_t& c : modules)
+        c = static_cast<wchar_t>(std::towlower(c));
+    EXPECT_NE(modules.find(L"kernel32.dll"), std::wstring::npos)
+        << "the list is not the launcher's";
     EXPECT_NE(modules.find(L"notepad.exe"), std::wstring::npos) << "the list is not the launcher's";
-    for (const wchar_t* gui : {L"user32.dll", L"gdi32.dll", L"ole32.dll", L"shell32.dll", L"comctl32.dll"})
+    for (const wchar_t* gui :
+         {L"user32.dll", L"gdi32.dll", L"ole32.dll", L"shell32.dll", L"comctl32.dll"})
         EXPECT_EQ(modules.find(gui), std::wstring::npos) << gui << " is loaded:\n" << modules;
 }
 
@@ -140,8 +143,8 @@ TEST_F(Launcher, LoadsNoGuiDllWhileItWaitsForTheEditor)
 void SetRawSetting(DWORD type, const void* data, DWORD size)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Kestrane\\ZanvekNOTEPAD", 0, nullptr, 0,
-                                KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Kestrane\\ZanvekNOTEPAD", 0, nullptr,
+                                0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     ::RegSetValueExW(key, nullptr, 0, type, static_cast<const BYTE*>(data), size);
     ::RegCloseKey(key);
@@ -149,7 +152,7 @@ void SetRawSetting(DWORD type, const void* data, DWORD size)
 
 TEST_F(Launcher, ASettingThatIsNoTextOpensTheWindowAndStartsNothing)
 {
-    const DWORD number = 0x00636261;  // "abc" if it were taken as text
+    const DWORD number = 0x00636261; // "abc" if it were taken as text
     SetRawSetting(REG_DWORD, &number, sizeof(number));
     Process dword = Start(kNotepad, L"notepad.exe C:\\memo.txt");
     ExpectRegistrationWindowThenClose(dword);
@@ -162,7 +165,7 @@ TEST_F(Launcher, ASettingThatIsNoTextOpensTheWindowAndStartsNothing)
 
 TEST_F(Launcher, A64KiBSettingIsReadWholeAndNamesNoFile)
 {
-    SetEditorSetting(L"C:\\" + std::wstring(32760, L'x'));  // 64 KiB of UTF-16
+    SetEditorSetting(L"C:\\" + std::wstring(32760, L'x')); // 64 KiB of UTF-16
     Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt");
     ExpectRegistrationWindowThenClose(launcher);
     EXPECT_FALSE(ReadEditorRecord(kRecord).present);
@@ -203,8 +206,10 @@ TEST_F(Launcher, AFileThatIsNoProgramIsReportedAndNothingChanges)
 TEST_F(Launcher, ALongAndOddCommandLineArrivesExactly)
 {
     SetEditorSetting(kEditor);
-    const std::wstring odd = L"\"C:\\日本語\\メモ \U0001F600.txt\"\t'it''s' \"quoted \\\"inner\\\"\" \t tab";
-    const std::wstring longTail = std::wstring(32000 - 12, L'a');  // the whole line: 32,000 characters
+    const std::wstring odd =
+        L"\"C:\\日本語\\メモ \U0001F600.txt\"\t'it''s' \"quoted \\\"inner\\\"\" \t tab";
+    const std::wstring longTail =
+        std::wstring(32000 - 12, L'a'); // the whole line: 32,000 characters
     for (const std::wstring& tail : {odd, longTail}) {
         ::DeleteFileW(kRecord.c_str());
         EXPECT_EQ(RunNotepad(L"notepad.exe " + tail), 0);
@@ -228,7 +233,8 @@ TEST_F(Launcher, FiftyLaunchesAtOnceEachReachTheEditorWithTheirOwnArgument)
         sent.insert(argument);
         launches.push_back(Start(kNotepad, L"notepad.exe " + argument));
     }
-    for (Process& launch : launches) EXPECT_EQ(launch.Wait(60s), 0);
+    for (Process& launch : launches)
+        EXPECT_EQ(launch.Wait(60s), 0);
     SetEnv(L"ZN_EDITOR_RECORD_DIR", L"");
 
     std::multiset<std::wstring> received;
@@ -237,7 +243,7 @@ TEST_F(Launcher, FiftyLaunchesAtOnceEachReachTheEditorWithTheirOwnArgument)
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
     do {
         const EditorRecord record = ReadEditorRecord(records + L"\\" + found.cFileName);
-        ASSERT_EQ(record.argv.size(), 3u) << found.cFileName;  // the path has a space: two arguments
+        ASSERT_EQ(record.argv.size(), 3u) << found.cFileName; // the path has a space: two arguments
         received.insert(record.commandLine.substr(kEditor.size() + 3));
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);

@@ -62,7 +62,8 @@ TEST_F(Setup, NotInstalledYes)
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
     ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+    EXPECT_EQ(Snapshot(),
+              (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
 }
 
 TEST_F(Setup, NotInstalledNo)
@@ -81,7 +82,8 @@ TEST_F(Setup, InstalledRemoveYesInstallNo)
     ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDNO));
     EXPECT_EQ(setup.Wait(), 0);
-    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_systemNotepad}, {kBackup, kMissing}, {kStaged, kMissing}}));
+    EXPECT_EQ(Snapshot(),
+              (Folder{{kNotepad, m_systemNotepad}, {kBackup, kMissing}, {kStaged, kMissing}}));
 }
 
 TEST_F(Setup, InstalledRemoveYesInstallYes)
@@ -91,7 +93,8 @@ TEST_F(Setup, InstalledRemoveYesInstallYes)
     ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
     ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+    EXPECT_EQ(Snapshot(),
+              (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
 }
 
 TEST_F(Setup, InstalledRemoveNoInstallYesKeepsTheFirstBackup)
@@ -101,7 +104,8 @@ TEST_F(Setup, InstalledRemoveNoInstallYesKeepsTheFirstBackup)
     ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDNO));
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
     ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+    EXPECT_EQ(Snapshot(),
+              (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
 }
 
 TEST_F(Setup, InstalledNoToBoth)
@@ -121,8 +125,9 @@ TEST_F(Setup, StagedNotepadBecomesTheBackup)
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
     ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(),
-              (Folder{{kNotepad, m_program}, {kBackup, Checksum("staged system notepad")}, {kStaged, kMissing}}));
+    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program},
+                                  {kBackup, Checksum("staged system notepad")},
+                                  {kStaged, kMissing}}));
 }
 
 TEST_F(Setup, RemovalWithoutNotepadExeReportsAndKeepsTheBackup)
@@ -152,9 +157,12 @@ TEST_F(Setup, ReadOnlyNotepadExeAsTheCopysDestinationLosesNothing)
     ASSERT_TRUE(::SetFileAttributesW(kNotepad.c_str(), FILE_ATTRIBUTE_READONLY));
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
-    ExpectErrorReport(setup, L"ファイルをコピーできませんでした。", m_self + L"\r\n→ " + kNotepad, L"読み取り専用");
+    ExpectErrorReport(setup, L"ファイルをコピーできませんでした。", m_self + L"\r\n→ " + kNotepad,
+                      L"読み取り専用");
     // The backup was made before the copy failed; the system Notepad is in both places.
-    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_systemNotepad}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+    EXPECT_EQ(
+        Snapshot(),
+        (Folder{{kNotepad, m_systemNotepad}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
 }
 
 TEST_F(Setup, InstallsFromADrivesRootFolder)
@@ -164,7 +172,8 @@ TEST_F(Setup, InstallsFromADrivesRootFolder)
     Process setup = RunSetup(atRoot);
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
     ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+    EXPECT_EQ(Snapshot(),
+              (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
 }
 
 // What goes wrong in the Windows folder: each case reports, and nothing that was there is lost.
@@ -237,8 +246,8 @@ TEST_F(Setup, SomethingElseInPlaceOfTheProgramIsNotDeleted)
     const Folder before = Snapshot();
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
-    ExpectErrorReport(setup, L"notepad.exe が ZanvekNotepad ではないため、削除しませんでした。", kNotepad,
-                      L"notepad.exe と notepad.met を確認してください。");
+    ExpectErrorReport(setup, L"notepad.exe が ZanvekNotepad ではないため、削除しませんでした。",
+                      kNotepad, L"notepad.exe と notepad.met を確認してください。");
     EXPECT_EQ(Snapshot(), before);
 }
 
@@ -250,7 +259,8 @@ TEST_F(Setup, SomethingElseInPlaceOfTheProgramIsNotOverwritten)
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDNO));
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
-    ExpectErrorReport(setup, L"notepad.exe が ZanvekNotepad ではないため、置き換えませんでした。", kNotepad);
+    ExpectErrorReport(setup, L"notepad.exe が ZanvekNotepad ではないため、置き換えませんでした。",
+                      kNotepad);
     EXPECT_EQ(Snapshot(), before);
 }
 

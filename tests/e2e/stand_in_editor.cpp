@@ -26,10 +26,12 @@ std::wstring Environment(const wchar_t* name)
 
 void WriteText(const std::wstring& file, const std::wstring& text)
 {
-    const HANDLE out = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE out =
+        ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (out == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
-    ::WriteFile(out, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
+    ::WriteFile(out, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
+                nullptr);
     ::CloseHandle(out);
 }
 
@@ -40,7 +42,8 @@ void Record(const std::wstring& file)
     std::wstring text = std::wstring(module) + L"\n" + ::GetCommandLineW() + L"\n";
     int argc = 0;
     if (wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
-        for (int i = 0; i < argc; ++i) text += std::wstring(argv[i]) + L"\n";
+        for (int i = 0; i < argc; ++i)
+            text += std::wstring(argv[i]) + L"\n";
         ::LocalFree(argv);
     }
     WriteText(file, text);
@@ -52,7 +55,8 @@ DWORD ParentProcessId()
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
     DWORD parent = 0;
-    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
+         more = ::Process32NextW(snapshot, &entry)) {
         if (entry.th32ProcessID == ::GetCurrentProcessId()) parent = entry.th32ParentProcessID;
     }
     ::CloseHandle(snapshot);
@@ -65,7 +69,8 @@ void RecordParentModules(const std::wstring& file)
     const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, ParentProcessId());
     MODULEENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Module32FirstW(snapshot, &entry); more; more = ::Module32NextW(snapshot, &entry))
+    for (BOOL more = ::Module32FirstW(snapshot, &entry); more;
+         more = ::Module32NextW(snapshot, &entry))
         text += std::wstring(entry.szModule) + L"\n";
     ::CloseHandle(snapshot);
     WriteText(file, text);
@@ -78,7 +83,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     const std::wstring record = Environment(L"ZN_EDITOR_RECORD");
     if (!record.empty()) Record(record);
     const std::wstring recordDir = Environment(L"ZN_EDITOR_RECORD_DIR");
-    if (!recordDir.empty()) Record(recordDir + L"\\" + std::to_wstring(::GetCurrentProcessId()) + L".txt");
+    if (!recordDir.empty())
+        Record(recordDir + L"\\" + std::to_wstring(::GetCurrentProcessId()) + L".txt");
     const std::wstring modules = Environment(L"ZN_EDITOR_PARENT_MODULES");
     if (!modules.empty()) RecordParentModules(modules);
     const std::wstring code = Environment(L"ZN_EDITOR_EXIT_CODE");

@@ -51,9 +51,10 @@ TEST_F(RegistrationWindow, ADroppedAndConfirmedEditorIsWhatTheNextLaunchStarts)
     EXPECT_EQ(ControlText(::GetDlgItem(window, kCmdNo)), L"No");
 
     Click(window, kCmdYes);
-    const std::wstring confirmation = L"次回から、メモ帳の変わりにeditor.exeを起動します\r\n"
-                                      L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
-                                      L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。";
+    const std::wstring confirmation =
+        L"次回から、メモ帳の変わりにeditor.exeを起動します\r\n"
+        L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
+        L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。";
     EXPECT_EQ(WaitForText(label2, confirmation), confirmation);
     EXPECT_EQ(EditorSetting(), kEditor);
     EXPECT_EQ(ControlText(::GetDlgItem(window, kCmdNo)), L"Close");
@@ -75,7 +76,8 @@ TEST_F(RegistrationWindow, ClosingItFromTheTitleBarStoresNothing)
     Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
     const HWND window = WaitForRegistrationWindow(launcher);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {kEditor}), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {kEditor}),
+              static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kText1), kEditor), kEditor);
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.Wait(), 0);
@@ -90,9 +92,11 @@ TEST_F(RegistrationWindow, DataWithoutFilesIsNotAcceptedAndChangesNothing)
     const HWND window = WaitForRegistrationWindow(launcher);
     ASSERT_NE(window, nullptr);
     const HWND text1 = ::GetDlgItem(window, kText1);
-    EXPECT_EQ(DragFilesOnto(CentreOf(text1), {}, 7, /*withFiles=*/false), static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(DragFilesOnto(CentreOf(text1), {}, 7, /*withFiles=*/false),
+              static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_EQ(ControlText(text1), L"");
-    EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)), L"メモ帳のかわりに起動したいエディタをドロップしてください");
+    EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)),
+              L"メモ帳のかわりに起動したいエディタをドロップしてください");
     EXPECT_TRUE(launcher.Running());
     Click(window, kCmdNo);
     EXPECT_EQ(launcher.Wait(), 0);
@@ -101,11 +105,13 @@ TEST_F(RegistrationWindow, DataWithoutFilesIsNotAcceptedAndChangesNothing)
 TEST_F(RegistrationWindow, OfAHundredFilesOnlyTheFirstIsTaken)
 {
     std::vector<std::wstring> files;
-    for (int i = 0; i < 100; ++i) files.push_back(L"C:\\Tools\\editor" + std::to_wstring(i) + L".exe");
+    for (int i = 0; i < 100; ++i)
+        files.push_back(L"C:\\Tools\\editor" + std::to_wstring(i) + L".exe");
     Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
     const HWND window = WaitForRegistrationWindow(launcher);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), files), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), files),
+              static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kText1), files[0]), files[0]);
     EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)), L"editor0.exeを登録してよろしいですか？");
     Click(window, kCmdNo);
@@ -116,15 +122,18 @@ TEST_F(RegistrationWindow, OfAHundredFilesOnlyTheFirstIsTaken)
 TEST_F(RegistrationWindow, AVeryLongPathIsTakenWholeAndStoredWhole)
 {
     std::wstring path = L"C:";
-    for (int i = 0; i < 40; ++i) path += L"\\a rather long folder name " + std::to_wstring(i);
+    for (int i = 0; i < 40; ++i)
+        path += L"\\a rather long folder name " + std::to_wstring(i);
     path += L"\\エディタ.exe";
     ASSERT_GT(path.size(), 1000u);
     Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
     const HWND window = WaitForRegistrationWindow(launcher);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {path}), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {path}),
+              static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kText1), path), path);
-    EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)), L"エディタ.exeを登録してよろしいですか？");
+    EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)),
+              L"エディタ.exeを登録してよろしいですか？");
     Click(window, kCmdYes);
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kCmdNo), L"Close"), L"Close");
     EXPECT_EQ(EditorSetting(), path);

@@ -21,7 +21,8 @@ void CheckFound(std::span<const std::uint8_t> image)
     const std::span<const std::uint8_t> found = FindVersionResource(image);
     // Whatever it finds lies inside the file.
     if (!found.empty())
-        ZN_CHECK(found.data() >= image.data() && found.data() + found.size() <= image.data() + image.size());
+        ZN_CHECK(found.data() >= image.data() &&
+                 found.data() + found.size() <= image.data() + image.size());
     for (const std::span<const std::uint8_t> info : {found, image}) {
         const auto value = FindVersionString(info, L"InternalName");
         if (value) ZN_CHECK(value->find(L'\0') == std::wstring::npos);
@@ -41,7 +42,8 @@ void CheckBuilt(fuzz::Reader& in, bool pe32Plus)
         if (key.empty()) key = L"k";
         strings.emplace_back(key, value);
     }
-    const testing::Bytes image = testing::PeImage(testing::VersionInfo({{L"041104B0", strings}}), 16, pe32Plus);
+    const testing::Bytes image =
+        testing::PeImage(testing::VersionInfo({{L"041104B0", strings}}), 16, pe32Plus);
     const auto found = FindVersionResource(image);
     ZN_CHECK(!found.empty());
     for (const auto& [key, value] : strings) {
@@ -66,7 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     zn::fuzz::Reader in(data, size);
     const std::uint8_t mode = in.Byte();
-    if (mode & 1) zn::CheckBuilt(in, (mode & 2) == 0);
-    else zn::CheckFound(in.Rest());
+    if (mode & 1)
+        zn::CheckBuilt(in, (mode & 2) == 0);
+    else
+        zn::CheckFound(in.Rest());
     return 0;
 }

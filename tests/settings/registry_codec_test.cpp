@@ -18,9 +18,10 @@ TEST(RegistryEncoding, EachKindIsStoredAsItsKindNameSays)
     } rows[] = {
         {"text, with its NUL", std::wstring(L"abc"), {kRegSz, {'a', 0, 'b', 0, 'c', 0, 0, 0}}},
         {"empty text: the NUL alone", std::wstring(), {kRegSz, {0, 0}}},
-        {"two-byte characters whole", std::wstring(L"C:\\編集\\ed.exe"),
-         {kRegSz, {'C', 0, ':', 0, '\\', 0, 0xE8, 0x7D, 0xC6, 0x96, '\\', 0, 'e', 0, 'd', 0, '.', 0,
-                   'e', 0, 'x', 0, 'e', 0, 0, 0}}},
+        {"two-byte characters whole",
+         std::wstring(L"C:\\編集\\ed.exe"),
+         {kRegSz, {'C', 0,   ':', 0,   '\\', 0,   0xE8, 0x7D, 0xC6, 0x96, '\\', 0, 'e',
+                   0,   'd', 0,   '.', 0,    'e', 0,    'x',  0,    'e',  0,    0, 0}}},
         {"true is all bits", kTrue, {kRegDword, {0xFF, 0xFF, 0xFF, 0xFF}}},
         {"false", kFalse, {kRegDword, {0, 0, 0, 0}}},
         {"Integer sign-extended", std::int16_t{-2}, {kRegDword, {0xFE, 0xFF, 0xFF, 0xFF}}},
@@ -32,7 +33,8 @@ TEST(RegistryEncoding, EachKindIsStoredAsItsKindNameSays)
         {"a single Byte is text", std::uint8_t{200}, {kRegSz, {'2', 0, '0', 0, '0', 0, 0, 0}}},
         {"Empty is the empty text", Empty{}, {kRegSz, {0, 0}}},
     };
-    for (const auto& row : rows) EXPECT_EQ(EncodeForRegistry(row.value), row.expected) << row.why;
+    for (const auto& row : rows)
+        EXPECT_EQ(EncodeForRegistry(row.value), row.expected) << row.why;
 }
 
 TEST(RegistryEncoding, ByteArraysWithoutIndexZeroAreOutOfRange)
@@ -47,7 +49,8 @@ TEST(RegistryEncoding, ByteArraysWithoutIndexZeroAreOutOfRange)
         {"all below zero", ByteArray(-3, {1, 2})},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(ErrorCodeOf([&] { EncodeForRegistry(row.array); }), kErrorSubscriptOutOfRange) << row.why;
+        EXPECT_EQ(ErrorCodeOf([&] { EncodeForRegistry(row.array); }), kErrorSubscriptOutOfRange)
+            << row.why;
 }
 
 TEST(RegistryEncoding, ValuesWithoutTextFormCannotBeStored)
@@ -97,7 +100,8 @@ TEST(RegistryDecoding, TextIsAcceptedWithOrWithoutItsTerminator)
         {"REG_EXPAND_SZ is not taken", 2, {'a', 0, 0, 0}, Empty{}},
         {"REG_MULTI_SZ is not taken", 7, {'a', 0, 0, 0, 0, 0}, Empty{}},
     };
-    for (const auto& row : rows) EXPECT_EQ(DecodeDefaultValue(row.type, row.data), row.expected) << row.why;
+    for (const auto& row : rows)
+        EXPECT_EQ(DecodeDefaultValue(row.type, row.data), row.expected) << row.why;
 }
 
 TEST(RegistryDecoding, WhatIsEncodedAsTextDecodesToTheSameText)
@@ -106,10 +110,11 @@ TEST(RegistryDecoding, WhatIsEncodedAsTextDecodesToTheSameText)
         L"",
         L"C:\\Tools\\editor.exe",
         L"C:\\Program Files\\エディタ\\秀丸.exe",
-        std::wstring{L'C', L':', L'\\', static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00), L'.', L'e'},
+        std::wstring{L'C', L':', L'\\', static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00),
+                     L'.', L'e'},
         std::wstring(300, L'x'),
         std::wstring(1, static_cast<wchar_t>(0xFFFF)),
-        std::wstring(1, static_cast<wchar_t>(0xDC00)),  // an unpaired surrogate survives too
+        std::wstring(1, static_cast<wchar_t>(0xDC00)), // an unpaired surrogate survives too
     };
     for (const std::wstring& text : texts) {
         const EncodedValue encoded = EncodeForRegistry(text);

@@ -22,10 +22,11 @@ TEST(VariantValue, EveryKindHasItsExactKindName)
         {std::int32_t{1}, L"Long"},
         {kTrue, L"Boolean"},
         {ByteArray(0, {1}), L"Byte()"},
-        {std::uint8_t{1}, L"Byte"},  // a single byte is not an array: no brackets
+        {std::uint8_t{1}, L"Byte"}, // a single byte is not an array: no brackets
         {LongArray{{1}}, L"Long()"},
     };
-    for (const auto& row : rows) EXPECT_EQ(KindName(row.value), row.name);
+    for (const auto& row : rows)
+        EXPECT_EQ(KindName(row.value), row.name);
 }
 
 TEST(VariantValue, TextFormsOfTheKindsThatHaveOne)
@@ -45,14 +46,16 @@ TEST(VariantValue, TextFormsOfTheKindsThatHaveOne)
         {kTrue, L"True"},
         {kFalse, L"False"},
     };
-    for (const auto& row : rows) EXPECT_EQ(ToText(row.value), row.text) << std::wstring(KindName(row.value));
+    for (const auto& row : rows)
+        EXPECT_EQ(ToText(row.value), row.text) << std::wstring(KindName(row.value));
 }
 
 TEST(VariantValue, NullAndArraysHaveNoTextForm)
 {
     for (const VariantValue& value : {VariantValue(Null{}), VariantValue(ByteArray(0, {1, 2})),
                                       VariantValue(ByteArray()), VariantValue(LongArray{{1}})})
-        EXPECT_EQ(ErrorCodeOf([&] { ToText(value); }), kErrorConversion) << std::wstring(KindName(value));
+        EXPECT_EQ(ErrorCodeOf([&] { ToText(value); }), kErrorConversion)
+            << std::wstring(KindName(value));
 }
 
 TEST(VariantValue, ToLongSignExtendsIntegersAndGivesTrueAllBits)
@@ -62,10 +65,11 @@ TEST(VariantValue, ToLongSignExtendsIntegersAndGivesTrueAllBits)
     EXPECT_EQ(ToLong(std::int32_t{0x7FFFFFFF}), 0x7FFFFFFF);
     EXPECT_EQ(ToLong(kTrue), -1);
     EXPECT_EQ(ToLong(kFalse), 0);
-    EXPECT_EQ(ToLong(std::uint8_t{200}), 200);  // a byte is unsigned: no sign extension
+    EXPECT_EQ(ToLong(std::uint8_t{200}), 200); // a byte is unsigned: no sign extension
     for (const VariantValue& value : {VariantValue(std::wstring(L"1")), VariantValue(Empty{}),
                                       VariantValue(Null{}), VariantValue(ByteArray(0, {1}))})
-        EXPECT_EQ(ErrorCodeOf([&] { ToLong(value); }), kErrorConversion) << std::wstring(KindName(value));
+        EXPECT_EQ(ErrorCodeOf([&] { ToLong(value); }), kErrorConversion)
+            << std::wstring(KindName(value));
 }
 
 TEST(VariantValue, ByteArrayBounds)

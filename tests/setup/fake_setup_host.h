@@ -23,7 +23,7 @@ public:
     struct File {
         std::string content;
         bool readOnly = false;
-        bool thisProgram = false;  // carries this program's version resource
+        bool thisProgram = false; // carries this program's version resource
         friend bool operator==(const File&, const File&) = default;
     };
     struct Prompt {
@@ -32,9 +32,9 @@ public:
 
     std::map<std::wstring, File> files;
     std::set<std::wstring> folders;
-    std::deque<bool> answers;  // one per prompt, in order; a prompt with none left fails the test
+    std::deque<bool> answers; // one per prompt, in order; a prompt with none left fails the test
     std::vector<Prompt> prompts;
-    std::vector<std::wstring> operations;  // "delete X", "move X Y", "copy X Y"
+    std::vector<std::wstring> operations; // "delete X", "move X Y", "copy X Y"
 
     bool IsFile(const std::wstring& path) override { return files.contains(Normal(path)); }
     bool IsThisProgram(const std::wstring& path) override
@@ -47,8 +47,8 @@ public:
     {
         operations.push_back(L"delete " + path);
         const auto it = files.find(Normal(path));
-        if (it == files.end()) Fail(2, L"delete", path);  // ERROR_FILE_NOT_FOUND
-        if (it->second.readOnly) Fail(5, L"delete", path);  // ERROR_ACCESS_DENIED
+        if (it == files.end()) Fail(2, L"delete", path);   // ERROR_FILE_NOT_FOUND
+        if (it->second.readOnly) Fail(5, L"delete", path); // ERROR_ACCESS_DENIED
         files.erase(it);
     }
 
@@ -57,7 +57,8 @@ public:
         operations.push_back(L"move " + from + L" " + to);
         const auto it = files.find(Normal(from));
         if (it == files.end()) Fail(2, L"move", from);
-        if (files.contains(Normal(to)) || folders.contains(Normal(to))) Fail(183, L"move", to);  // ERROR_ALREADY_EXISTS
+        if (files.contains(Normal(to)) || folders.contains(Normal(to)))
+            Fail(183, L"move", to); // ERROR_ALREADY_EXISTS
         File moved = it->second;
         files.erase(it);
         files[Normal(to)] = moved;
@@ -89,7 +90,8 @@ public:
     std::vector<std::wstring> PromptTitles() const
     {
         std::vector<std::wstring> titles;
-        for (const Prompt& prompt : prompts) titles.push_back(prompt.title);
+        for (const Prompt& prompt : prompts)
+            titles.push_back(prompt.title);
         return titles;
     }
 

@@ -13,7 +13,8 @@ const File kProgram{"program", false, true};
 const File kOldProgram{"program (old)", false, true};
 const File kSystemNotepad{"system notepad"};
 
-const SetupPaths kPaths = MakeSetupPaths(L"C:\\windows", L"C:\\Users\\me\\Downloads", L"ZanvekNotepad");
+const SetupPaths kPaths =
+    MakeSetupPaths(L"C:\\windows", L"C:\\Users\\me\\Downloads", L"ZanvekNotepad");
 const std::wstring kRemove(kRemovePromptTitle);
 const std::wstring kInstall(kInstallPromptTitle);
 
@@ -61,21 +62,43 @@ TEST(SetupSequence, EveryCombinationOfStateAndAnswers)
         std::deque<bool> answers;
         std::vector<std::wstring> prompts;
         bool result;
-        std::map<std::wstring, File> after;  // the Windows folder's two files
+        std::map<std::wstring, File> after; // the Windows folder's two files
     } rows[] = {
-        {"not installed, Yes: backup of the system Notepad, program over notepad.exe", false, {true},
-         {kInstall}, true, {{kPaths.notepad, kProgram}, {kPaths.backup, kSystemNotepad}}},
-        {"not installed, No: nothing changes", false, {false}, {kInstall}, false,
+        {"not installed, Yes: backup of the system Notepad, program over notepad.exe",
+         false,
+         {true},
+         {kInstall},
+         true,
+         {{kPaths.notepad, kProgram}, {kPaths.backup, kSystemNotepad}}},
+        {"not installed, No: nothing changes",
+         false,
+         {false},
+         {kInstall},
+         false,
          {{kPaths.notepad, kSystemNotepad}}},
-        {"installed, removal Yes, install No: the system Notepad is back, no backup", true,
-         {true, false}, {kRemove, kInstall}, false, {{kPaths.notepad, kSystemNotepad}}},
-        {"installed, removal Yes, install Yes: fresh installation from the restored Notepad", true,
-         {true, true}, {kRemove, kInstall}, true,
+        {"installed, removal Yes, install No: the system Notepad is back, no backup",
+         true,
+         {true, false},
+         {kRemove, kInstall},
+         false,
+         {{kPaths.notepad, kSystemNotepad}}},
+        {"installed, removal Yes, install Yes: fresh installation from the restored Notepad",
+         true,
+         {true, true},
+         {kRemove, kInstall},
+         true,
          {{kPaths.notepad, kProgram}, {kPaths.backup, kSystemNotepad}}},
-        {"installed, removal No, install Yes: program copied again, first backup kept", true,
-         {false, true}, {kRemove, kInstall}, true,
+        {"installed, removal No, install Yes: program copied again, first backup kept",
+         true,
+         {false, true},
+         {kRemove, kInstall},
+         true,
          {{kPaths.notepad, kProgram}, {kPaths.backup, kSystemNotepad}}},
-        {"installed, No to both: nothing changes", true, {false, false}, {kRemove, kInstall}, false,
+        {"installed, No to both: nothing changes",
+         true,
+         {false, false},
+         {kRemove, kInstall},
+         false,
          {{kPaths.notepad, kOldProgram}, {kPaths.backup, kSystemNotepad}}},
     };
     for (const auto& row : rows) {
@@ -91,7 +114,7 @@ TEST(SetupSequence, InstallingTwiceNeverReplacesTheBackup)
 {
     FakeSetupHost host = Folder(false, {true, false, true});
     EXPECT_TRUE(RunSetupSequence(host, kPaths));
-    EXPECT_TRUE(RunSetupSequence(host, kPaths));  // removal declined, install accepted
+    EXPECT_TRUE(RunSetupSequence(host, kPaths)); // removal declined, install accepted
     EXPECT_EQ(host.files[kPaths.backup].content, "system notepad");
     EXPECT_EQ(host.files[kPaths.notepad].content, "program");
 }
@@ -115,7 +138,8 @@ TEST(SetupSequence, RemovalWithoutNotepadExeFailsAndKeepsTheBackup)
     host.files.erase(kPaths.notepad);
     EXPECT_EQ(ErrorCodeOf([&] { RunSetupSequence(host, kPaths); }), 2u);
     EXPECT_EQ(host.files[kPaths.backup].content, "system notepad");
-    EXPECT_EQ(host.PromptTitles(), std::vector<std::wstring>{kRemove});  // no install prompt after it
+    EXPECT_EQ(host.PromptTitles(),
+              std::vector<std::wstring>{kRemove}); // no install prompt after it
 }
 
 TEST(SetupSequence, ReadOnlyNotepadExeStopsRemovalBeforeAnythingChanges)
@@ -133,7 +157,7 @@ TEST(SetupSequence, ReadOnlyNotepadExeStopsTheCopyAfterTheBackupWasMade)
     host.files[kPaths.notepad].readOnly = true;
     EXPECT_EQ(ErrorCodeOf([&] { RunSetupSequence(host, kPaths); }), 5u);
     EXPECT_EQ(host.files[kPaths.notepad].content, "system notepad");
-    EXPECT_EQ(host.files[kPaths.backup].content, "system notepad");  // the next run offers removal
+    EXPECT_EQ(host.files[kPaths.backup].content, "system notepad"); // the next run offers removal
 }
 
 TEST(SetupSequence, AFolderNamedLikeTheBackupIsNoBackup)
@@ -142,7 +166,7 @@ TEST(SetupSequence, AFolderNamedLikeTheBackupIsNoBackup)
     host.folders.insert(kPaths.backup);
     EXPECT_EQ(ErrorCodeOf([&] { RunSetupSequence(host, kPaths); }), 5u);
     EXPECT_EQ(host.files[kPaths.notepad].content, "system notepad");
-    EXPECT_EQ(host.PromptTitles(), std::vector<std::wstring>{kInstall});  // no removal offered
+    EXPECT_EQ(host.PromptTitles(), std::vector<std::wstring>{kInstall}); // no removal offered
 }
 
 TEST(SetupSequence, CopiesFromADrivesRoot)
@@ -163,7 +187,8 @@ TEST(SetupSequence, SomethingElseInNotepadExeIsNeitherDeletedNorReplacedOnceABac
         FakeSetupHost host = Folder(true, {removeAnswer, true});
         host.files[kPaths.notepad] = {"newer system notepad"};
         const auto before = host.files;
-        EXPECT_EQ(ErrorCodeOf([&] { RunSetupSequence(host, kPaths); }), kErrorNotOurProgram) << removeAnswer;
+        EXPECT_EQ(ErrorCodeOf([&] { RunSetupSequence(host, kPaths); }), kErrorNotOurProgram)
+            << removeAnswer;
         EXPECT_EQ(host.files, before) << removeAnswer;
         EXPECT_TRUE(host.operations.empty()) << removeAnswer;
     }

@@ -10,7 +10,7 @@
 namespace zn {
 namespace {
 
-constexpr int kWindowExitCode = 77;  // what the fake window returns, to tell it was opened
+constexpr int kWindowExitCode = 77; // what the fake window returns, to tell it was opened
 
 // Records what Main asks of the system; answers from its fields.
 class FakeStartupHost : public StartupHost {
@@ -25,7 +25,7 @@ public:
     FakeSetupHost setup;
 
     int registryReads = 0, probes = 0, windowsOpened = 0;
-    std::vector<std::pair<std::wstring, std::wstring>> started;  // (path, command line)
+    std::vector<std::pair<std::wstring, std::wstring>> started; // (path, command line)
 
     OwnExecutable LocateOwnExecutable() override { return {ownFolder, L"ZanvekNotepad"}; }
     std::wstring WindowsFolder() override
@@ -78,7 +78,7 @@ TEST(Launcher, CommandLinesReachTheEditorAfterTheApostropheRule)
         {L"notepad.exe 'C:\\memo.txt'", L"\"C:\\Tools\\editor.exe\" C:\\memo.txt"},
         {L"notepad.exe \"C:\\my memo.txt\"", L"\"C:\\Tools\\editor.exe\" \"C:\\my memo.txt\""},
         {L"notepad.exe x'", L"\"C:\\Tools\\editor.exe\" "},
-        {L"notepad.exe '", L"\"C:\\Tools\\editor.exe\" "},  // the lone apostrophe is no error
+        {L"notepad.exe '", L"\"C:\\Tools\\editor.exe\" "}, // the lone apostrophe is no error
         {L"\"C:\\windows\\notepad.exe\"   /p C:\\a.txt", L"\"C:\\Tools\\editor.exe\" /p C:\\a.txt"},
     };
     for (const auto& row : rows) {

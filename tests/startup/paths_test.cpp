@@ -8,7 +8,8 @@ namespace {
 TEST(Paths, FinalPathPrefixIsRemoved)
 {
     EXPECT_EQ(StripExtendedPrefix(L"\\\\?\\C:\\windows\\notepad.exe"), L"C:\\windows\\notepad.exe");
-    EXPECT_EQ(StripExtendedPrefix(L"\\\\?\\UNC\\server\\share\\x.exe"), L"\\\\server\\share\\x.exe");
+    EXPECT_EQ(StripExtendedPrefix(L"\\\\?\\UNC\\server\\share\\x.exe"),
+              L"\\\\server\\share\\x.exe");
     EXPECT_EQ(StripExtendedPrefix(L"C:\\x.exe"), L"C:\\x.exe");
 }
 

@@ -35,10 +35,12 @@ std::wstring Latin1(std::string_view text)
 
 TEST(DropFiles, ReadsEveryNameInOrder)
 {
-    const std::vector<std::wstring> names = {L"C:\\Tools\\Editor.EXE", L"C:\\日本語\\ed.exe", L"D:\\x"};
+    const std::vector<std::wstring> names = {L"C:\\Tools\\Editor.EXE", L"C:\\日本語\\ed.exe",
+                                             L"D:\\x"};
     EXPECT_EQ(ParseDropFiles(DropData(names), Latin1), names);
-    EXPECT_EQ(ParseDropFiles(DropData(names, true, 24), Latin1), names);  // a larger header
-    EXPECT_EQ(ParseDropFiles(DropData({L"C:\\ansi.exe"}, false), Latin1), std::vector<std::wstring>{L"C:\\ansi.exe"});
+    EXPECT_EQ(ParseDropFiles(DropData(names, true, 24), Latin1), names); // a larger header
+    EXPECT_EQ(ParseDropFiles(DropData({L"C:\\ansi.exe"}, false), Latin1),
+              std::vector<std::wstring>{L"C:\\ansi.exe"});
 }
 
 TEST(DropFiles, MalformedDataIsNoFileList)
@@ -46,21 +48,21 @@ TEST(DropFiles, MalformedDataIsNoFileList)
     Bytes shortData(19, 0);
     EXPECT_EQ(ParseDropFiles(shortData, Latin1), std::nullopt);
     Bytes beyond = DropData({L"a"});
-    beyond[0] = 200;  // the list would start past the end
+    beyond[0] = 200; // the list would start past the end
     EXPECT_EQ(ParseDropFiles(beyond, Latin1), std::nullopt);
     Bytes inside = DropData({L"a"});
-    inside[0] = 4;  // the list would start inside the header
+    inside[0] = 4; // the list would start inside the header
     EXPECT_EQ(ParseDropFiles(inside, Latin1), std::nullopt);
-    EXPECT_EQ(ParseDropFiles(DropData({}), Latin1), std::nullopt);  // no names at all
+    EXPECT_EQ(ParseDropFiles(DropData({}), Latin1), std::nullopt); // no names at all
 }
 
 TEST(DropFiles, ANameCutOffByTheEndOfTheDataIsLeftOut)
 {
     Bytes data = DropData({L"C:\\whole.exe", L"C:\\cut.exe"});
-    data.resize(data.size() - 6);  // drop the list's end, the second name's NUL and its last unit
+    data.resize(data.size() - 6); // drop the list's end, the second name's NUL and its last unit
     EXPECT_EQ(ParseDropFiles(data, Latin1), std::vector<std::wstring>{L"C:\\whole.exe"});
     Bytes odd = DropData({L"C:\\a.exe"});
-    odd.pop_back();  // half of the list's final NUL
+    odd.pop_back(); // half of the list's final NUL
     EXPECT_EQ(ParseDropFiles(odd, Latin1), std::vector<std::wstring>{L"C:\\a.exe"});
 }
 

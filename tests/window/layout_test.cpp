@@ -10,7 +10,7 @@ TEST(Twips, ConvertAtTheSystemsDpiRoundingHalfAwayFromZero)
     EXPECT_EQ(TwipsToPixels(1440, 96), 96);
     EXPECT_EQ(TwipsToPixels(1440, 144), 144);
     EXPECT_EQ(TwipsToPixels(15, 96), 1);
-    EXPECT_EQ(TwipsToPixels(6, 120), 1);  // exactly half a pixel
+    EXPECT_EQ(TwipsToPixels(6, 120), 1); // exactly half a pixel
     EXPECT_EQ(TwipsToPixels(-6, 120), -1);
     EXPECT_EQ(TwipsToPixels(5, 120), 0);
     EXPECT_EQ(TwipsToPixels(0, 96), 0);
@@ -24,13 +24,12 @@ TEST(Layout, AtFifteenTwipsAPixelEveryControlIsWholePixelsAndText1IsCutAtTheClie
         ControlId id;
         PixelRect pixels;
     } rows[] = {
-        {kText1, {4, 8, 299, 21}},  // 301 wide in twips terms, 2 beyond the client area
-        {kLabel1, {4, 32, 168, 27}},
-        {kCmdYes, {184, 84, 57, 29}},
-        {kCmdNo, {244, 84, 57, 29}},
-        {kLabel2, {4, 52, 297, 53}},
+        {kText1, {4, 8, 299, 21}}, // 301 wide in twips terms, 2 beyond the client area
+        {kLabel1, {4, 32, 168, 27}}, {kCmdYes, {184, 84, 57, 29}},
+        {kCmdNo, {244, 84, 57, 29}}, {kLabel2, {4, 52, 297, 53}},
     };
-    for (const auto& row : rows) EXPECT_EQ(ToClientPixels(LayoutOf(row.id).twips, 96), row.pixels) << row.id;
+    for (const auto& row : rows)
+        EXPECT_EQ(ToClientPixels(LayoutOf(row.id).twips, 96), row.pixels) << row.id;
 }
 
 TEST(Layout, EveryControlStaysInsideTheClientAreaAtCommonDpis)
@@ -54,7 +53,8 @@ TEST(Layout, ControlsAreInTabOrderWithTheirTextsAndVisibility)
 {
     ASSERT_EQ(kControls.size(), 5u);
     const ControlId order[] = {kText1, kLabel1, kCmdYes, kCmdNo, kLabel2};
-    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(kControls[i].id, order[i]);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(kControls[i].id, order[i]);
     EXPECT_EQ(LayoutOf(kLabel1).text, L"↑\"*.exe\"をドロップ");
     EXPECT_EQ(LayoutOf(kLabel2).text, L"メモ帳のかわりに起動したいエディタをドロップしてください");
     EXPECT_FALSE(LayoutOf(kCmdYes).visible);

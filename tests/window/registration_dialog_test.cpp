@@ -18,13 +18,15 @@ DialogView Waiting()
 
 DialogView Asking(std::wstring_view fileName)
 {
-    return {std::wstring(fileName) + L"を登録してよろしいですか？", true, L"No", true, kNoAtCreation};
+    return {std::wstring(fileName) + L"を登録してよろしいですか？", true, L"No", true,
+            kNoAtCreation};
 }
 
 TEST(Dialog, BeforeLoadNoButtonIsShown)
 {
     const RegistrationDialog dialog;
-    EXPECT_EQ(dialog.View(), (DialogView{std::wstring(kWaitingMessage), false, L"No", false, kNoAtCreation}));
+    EXPECT_EQ(dialog.View(),
+              (DialogView{std::wstring(kWaitingMessage), false, L"No", false, kNoAtCreation}));
 }
 
 TEST(Dialog, LoadWaitsWithClose)
@@ -48,17 +50,19 @@ TEST(Dialog, DropsFillTheTextBoxOnlyWithEveryEffectAllowedAndThenTestIt)
          L"C:\\Tools\\Editor.EXE", Asking(L"Editor.EXE")},
         {"a text file is taken but not asked about", L"", 7, Files{{L"C:\\Tools\\readme.txt"}},
          L"C:\\Tools\\readme.txt", Waiting()},
-        {"only the first of several files", L"", 7, Files{{L"C:\\a\\first.exe", L"C:\\b\\second.exe"}},
-         L"C:\\a\\first.exe", Asking(L"first.exe")},
+        {"only the first of several files", L"", 7,
+         Files{{L"C:\\a\\first.exe", L"C:\\b\\second.exe"}}, L"C:\\a\\first.exe",
+         Asking(L"first.exe")},
         {"another effect keeps the typed text, which is tested", L"D:\\ed\\ed.exe", 3,
          Files{{L"C:\\x\\other.exe"}}, L"D:\\ed\\ed.exe", Asking(L"ed.exe")},
-        {"effect 7 without a file list keeps the text", L"C:\\keep.exe", 7, std::nullopt, L"C:\\keep.exe",
-         Asking(L"keep.exe")},
-        {"effect 7 with an empty list keeps the text", L"C:\\keep.txt", 7, Files{std::vector<std::wstring>{}},
-         L"C:\\keep.txt", Waiting()},
-        {"typed text without a backslash is its own file name", L"editor.exe", 1, std::nullopt, L"editor.exe",
-         Asking(L"editor.exe")},
-        {"a trailing space fails the test", L"C:\\ed.exe ", 0, std::nullopt, L"C:\\ed.exe ", Waiting()},
+        {"effect 7 without a file list keeps the text", L"C:\\keep.exe", 7, std::nullopt,
+         L"C:\\keep.exe", Asking(L"keep.exe")},
+        {"effect 7 with an empty list keeps the text", L"C:\\keep.txt", 7,
+         Files{std::vector<std::wstring>{}}, L"C:\\keep.txt", Waiting()},
+        {"typed text without a backslash is its own file name", L"editor.exe", 1, std::nullopt,
+         L"editor.exe", Asking(L"editor.exe")},
+        {"a trailing space fails the test", L"C:\\ed.exe ", 0, std::nullopt, L"C:\\ed.exe ",
+         Waiting()},
     };
     for (const auto& row : rows) {
         RegistrationDialog dialog;
@@ -77,7 +81,7 @@ TEST(Dialog, AFailingDropKeepsAnEarlierQuestion)
     std::wstring text;
     dialog.Drop(text, 7, Files{{L"C:\\Tools\\Editor.EXE"}});
     dialog.Drop(text, 7, Files{{L"C:\\Tools\\readme.txt"}});
-    EXPECT_EQ(text, L"C:\\Tools\\readme.txt");  // and Yes would now store this text
+    EXPECT_EQ(text, L"C:\\Tools\\readme.txt"); // and Yes would now store this text
     EXPECT_EQ(dialog.View(), Asking(L"Editor.EXE"));
 }
 
@@ -88,12 +92,14 @@ TEST(Dialog, YesConfirmsAndMovesNoFromItsCreationGeometryOnlyOnce)
     std::wstring text;
     dialog.Drop(text, 7, Files{{L"C:\\Tools\\ed.exe"}});
     dialog.Confirmed(text, true);
-    const DialogView registered{ConfirmationMessage(L"C:\\Tools\\ed.exe"), false, L"Close", true, kNoRegistered};
+    const DialogView registered{ConfirmationMessage(L"C:\\Tools\\ed.exe"), false, L"Close", true,
+                                kNoRegistered};
     EXPECT_EQ(dialog.View(), registered);
 
     // From Registered, a drop asks again with No where it is; a second Yes leaves it there.
     dialog.Drop(text, 7, Files{{L"C:\\Other\\ed2.exe"}});
-    EXPECT_EQ(dialog.View(), (DialogView{L"ed2.exeを登録してよろしいですか？", true, L"No", true, kNoRegistered}));
+    EXPECT_EQ(dialog.View(),
+              (DialogView{L"ed2.exeを登録してよろしいですか？", true, L"No", true, kNoRegistered}));
     dialog.Confirmed(text, true);
     EXPECT_EQ(dialog.View().noRect, kNoRegistered);
     EXPECT_GT(dialog.View().noRect.height, 0);
@@ -106,8 +112,9 @@ TEST(Dialog, AFailedStoreDoesNotClaimSuccess)
     std::wstring text;
     dialog.Drop(text, 7, Files{{L"C:\\Tools\\ed.exe"}});
     dialog.Confirmed(text, false);
-    EXPECT_EQ(dialog.View(), (DialogView{L"登録できませんでした。", true, L"No", true, kNoAtCreation}));
-    dialog.Confirmed(text, true);  // the user tries again, and this time it works
+    EXPECT_EQ(dialog.View(),
+              (DialogView{L"登録できませんでした。", true, L"No", true, kNoAtCreation}));
+    dialog.Confirmed(text, true); // the user tries again, and this time it works
     EXPECT_EQ(dialog.View().noRect, kNoRegistered);
 }
 

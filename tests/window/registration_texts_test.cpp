@@ -14,25 +14,26 @@ TEST(ExecutableTest, TheLastThreeCharactersAreExeInAnyCase)
         {L"C:\\Tools\\Editor.EXE", true},
         {L"C:\\Tools\\editor.exe", true},
         {L"C:\\Tools\\editor.ExE", true},
-        {L"C:\\Tools\\notepadexe", true},  // no dot needed
+        {L"C:\\Tools\\notepadexe", true}, // no dot needed
         {L"eXe", true},
-        {L"C:\\Tools\\editor.exe ", false},  // nothing may follow
+        {L"C:\\Tools\\editor.exe ", false}, // nothing may follow
         {L"C:\\Tools\\readme.txt", false},
         {L"C:\\Tools\\editor.ex", false},
         {L"xe", false},
         {L"", false},
         {L"C:\\Tools\\editor.exe\\", false},
-        {L"C:\\Tools\\editor.Еxe", false},  // a Cyrillic Е is not an e
+        {L"C:\\Tools\\editor.Еxe", false}, // a Cyrillic Е is not an e
     };
-    for (const auto& row : rows) EXPECT_EQ(PassesExecutableTest(row.text), row.passes) << std::wstring(row.text);
+    for (const auto& row : rows)
+        EXPECT_EQ(PassesExecutableTest(row.text), row.passes) << std::wstring(row.text);
 }
 
 TEST(FileName, IsEverythingAfterTheLastBackslash)
 {
     EXPECT_EQ(FileNameOf(L"C:\\Tools\\Editor.EXE"), L"Editor.EXE");
-    EXPECT_EQ(FileNameOf(L"editor.exe"), L"editor.exe");  // no backslash: the whole text
-    EXPECT_EQ(FileNameOf(L"C:\\Tools\\"), L"");           // a trailing backslash: empty
-    EXPECT_EQ(FileNameOf(L"C:/Tools/ed.exe"), L"C:/Tools/ed.exe");  // a slash does not separate
+    EXPECT_EQ(FileNameOf(L"editor.exe"), L"editor.exe");           // no backslash: the whole text
+    EXPECT_EQ(FileNameOf(L"C:\\Tools\\"), L"");                    // a trailing backslash: empty
+    EXPECT_EQ(FileNameOf(L"C:/Tools/ed.exe"), L"C:/Tools/ed.exe"); // a slash does not separate
     EXPECT_EQ(FileNameOf(L""), L"");
 }
 
@@ -46,11 +47,13 @@ TEST(Caption, HasNothingBetweenMinorAndRevision)
 TEST(Messages, NameTheFileAndKeepTheirExactTexts)
 {
     EXPECT_EQ(DropQuestion(L"C:\\Tools\\Editor.EXE"), L"Editor.EXEを登録してよろしいですか？");
-    EXPECT_EQ(ConfirmationMessage(L"C:\\Tools\\ed.exe"),
-              L"次回から、メモ帳の変わりにed.exeを起動します\r\n"
-              L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
-              L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。");
-    EXPECT_EQ(ConfirmationMessage(L"").rfind(L"次回から、メモ帳の変わりにを起動します\r\n本来の", 0), 0u);
+    EXPECT_EQ(
+        ConfirmationMessage(L"C:\\Tools\\ed.exe"),
+        L"次回から、メモ帳の変わりにed.exeを起動します\r\n"
+        L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
+        L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。");
+    EXPECT_EQ(
+        ConfirmationMessage(L"").rfind(L"次回から、メモ帳の変わりにを起動します\r\n本来の", 0), 0u);
     // Exactly one space in the note, after "NotePad.exe".
     EXPECT_EQ(std::count(kConfirmationNote.begin(), kConfirmationNote.end(), L' '), 1);
 }

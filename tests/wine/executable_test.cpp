@@ -26,7 +26,8 @@ std::wstring ProgramPath()
 
 std::vector<unsigned char> ReadFile(const std::wstring& path)
 {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
     std::vector<unsigned char> bytes;
     if (file == INVALID_HANDLE_VALUE) return bytes;
     bytes.resize(::GetFileSize(file, nullptr));
@@ -42,7 +43,8 @@ std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name)
     void* value = nullptr;
     UINT length = 0;
     const std::wstring query = std::wstring(L"\\StringFileInfo\\041104B0\\") + name;
-    if (!::VerQueryValueW(info.data(), query.c_str(), &value, &length) || length == 0) return L"<none>";
+    if (!::VerQueryValueW(info.data(), query.c_str(), &value, &length) || length == 0)
+        return L"<none>";
     return static_cast<const wchar_t*>(value);
 }
 
@@ -57,8 +59,8 @@ TEST(Executable, VersionResourceReadsBackAsItIsMeantTo)
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(1, 1));  // 1.1
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);              // .0.0
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(1, 1)); // 1.1
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);             // .0.0
     EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(1, 1));
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 
@@ -72,8 +74,8 @@ TEST(Executable, VersionResourceReadsBackAsItIsMeantTo)
         WORD language, codePage;
     };
     Translation* translation = nullptr;
-    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                                 &length));
+    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                                 reinterpret_cast<void**>(&translation), &length));
     ASSERT_EQ(length, sizeof(Translation));
     EXPECT_EQ(translation->language, 0x0411);
     EXPECT_EQ(translation->codePage, 1200);
@@ -81,18 +83,20 @@ TEST(Executable, VersionResourceReadsBackAsItIsMeantTo)
 
 TEST(Executable, CarriesOneIconOf32By32In256ColoursAndNoManifest)
 {
-    const HMODULE image = ::LoadLibraryExW(ProgramPath().c_str(), nullptr,
-                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HMODULE image = ::LoadLibraryExW(
+        ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(image, nullptr);
     std::set<ULONG_PTR> types;
     ::EnumResourceTypesW(
         image,
         [](HMODULE, LPWSTR type, LONG_PTR found) -> BOOL {
-            if (IS_INTRESOURCE(type)) reinterpret_cast<std::set<ULONG_PTR>*>(found)->insert(reinterpret_cast<ULONG_PTR>(type));
+            if (IS_INTRESOURCE(type))
+                reinterpret_cast<std::set<ULONG_PTR>*>(found)->insert(
+                    reinterpret_cast<ULONG_PTR>(type));
             return TRUE;
         },
         reinterpret_cast<LONG_PTR>(&types));
-    EXPECT_EQ(types.count(24), 0u) << "RT_MANIFEST";  // RT_MANIFEST
+    EXPECT_EQ(types.count(24), 0u) << "RT_MANIFEST"; // RT_MANIFEST
     EXPECT_EQ(types.count(reinterpret_cast<ULONG_PTR>(RT_GROUP_ICON)), 1u);
     EXPECT_EQ(types.count(reinterpret_cast<ULONG_PTR>(RT_VERSION)), 1u);
 
@@ -105,11 +109,11 @@ TEST(Executable, CarriesOneIconOf32By32In256ColoursAndNoManifest)
     std::memcpy(&count, directory + 4, 2);
     ASSERT_EQ(count, 1);
     const BYTE* entry = directory + 6;
-    EXPECT_EQ(entry[0], 32);  // width
-    EXPECT_EQ(entry[1], 32);  // height
+    EXPECT_EQ(entry[0], 32); // width
+    EXPECT_EQ(entry[1], 32); // height
     WORD bitCount = 0;
     std::memcpy(&bitCount, entry + 6, 2);
-    EXPECT_EQ(bitCount, 8);  // 256 colours
+    EXPECT_EQ(bitCount, 8); // 256 colours
     ::FreeLibrary(image);
 }
 
@@ -124,7 +128,8 @@ public:
             static_cast<std::size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS64) > m_bytes.size())
             return;
         m_nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(m_bytes.data() + dos->e_lfanew);
-        if (m_nt->Signature != IMAGE_NT_SIGNATURE || m_nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+        if (m_nt->Signature != IMAGE_NT_SIGNATURE ||
+            m_nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
             m_nt = nullptr;
     }
     bool Valid() const { return m_nt != nullptr; }
@@ -150,16 +155,22 @@ public:
     std::vector<std::pair<std::string, std::vector<std::string>>> Imports() const
     {
         std::vector<std::pair<std::string, std::vector<std::string>>> imports;
-        const IMAGE_DATA_DIRECTORY& directory = m_nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        for (auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(At(directory.VirtualAddress));
+        const IMAGE_DATA_DIRECTORY& directory =
+            m_nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* descriptor =
+                 reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(At(directory.VirtualAddress));
              descriptor != nullptr && descriptor->Name != 0; ++descriptor) {
             std::string dll = reinterpret_cast<const char*>(At(descriptor->Name));
-            std::transform(dll.begin(), dll.end(), dll.begin(), [](unsigned char c) { return std::tolower(c); });
+            std::transform(dll.begin(), dll.end(), dll.begin(),
+                           [](unsigned char c) { return std::tolower(c); });
             std::vector<std::string> functions;
-            const DWORD thunks = descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk : descriptor->FirstThunk;
-            for (auto* thunk = reinterpret_cast<const ULONGLONG*>(At(thunks)); thunk != nullptr && *thunk != 0; ++thunk) {
+            const DWORD thunks = descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk
+                                                                : descriptor->FirstThunk;
+            for (auto* thunk = reinterpret_cast<const ULONGLONG*>(At(thunks));
+                 thunk != nullptr && *thunk != 0; ++thunk) {
                 if (*thunk & IMAGE_ORDINAL_FLAG64) continue;
-                functions.emplace_back(reinterpret_cast<const char*>(At(static_cast<DWORD>(*thunk) + 2)));
+                functions.emplace_back(
+                    reinterpret_cast<const char*>(At(static_cast<DWORD>(*thunk) + 2)));
             }
             imports.emplace_back(dll, functions);
         }
@@ -179,12 +190,15 @@ TEST(Executable, IsHardened)
     EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE) << "ASLR";
     EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA) << "high-entropy ASLR";
     EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_NX_COMPAT) << "DEP";
-    EXPECT_EQ(pe.Nt().FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED, 0) << "relocations kept for ASLR";
+    EXPECT_EQ(pe.Nt().FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED, 0)
+        << "relocations kept for ASLR";
     EXPECT_NE(pe.Nt().OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);
     EXPECT_EQ(pe.Nt().OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
     for (const IMAGE_SECTION_HEADER& section : pe.Sections()) {
-        const std::string name(reinterpret_cast<const char*>(section.Name), strnlen(reinterpret_cast<const char*>(section.Name), 8));
-        EXPECT_FALSE((section.Characteristics & IMAGE_SCN_MEM_EXECUTE) && (section.Characteristics & IMAGE_SCN_MEM_WRITE))
+        const std::string name(reinterpret_cast<const char*>(section.Name),
+                               strnlen(reinterpret_cast<const char*>(section.Name), 8));
+        EXPECT_FALSE((section.Characteristics & IMAGE_SCN_MEM_EXECUTE) &&
+                     (section.Characteristics & IMAGE_SCN_MEM_WRITE))
             << "section " << name << " is executable and writable";
     }
 }
@@ -199,7 +213,8 @@ TEST(Executable, ImportsAtLoadTimeOnlyFromKnownSystemDllsAndRestrictsDllSearch)
     for (const auto& [dll, functions] : pe.Imports()) {
         EXPECT_TRUE(known.count(dll)) << dll << " is imported at load time";
         if (dll == "kernel32.dll")
-            restrictsSearch = std::find(functions.begin(), functions.end(), "SetDefaultDllDirectories") != functions.end();
+            restrictsSearch = std::find(functions.begin(), functions.end(),
+                                        "SetDefaultDllDirectories") != functions.end();
     }
     EXPECT_TRUE(restrictsSearch) << "SetDefaultDllDirectories is not used";
 }

@@ -39,7 +39,8 @@ PixelRect RectOf(HWND control)
 void Pump()
 {
     MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        ::DispatchMessageW(&message);
 }
 
 class RegistrationWindow : public ::testing::Test {
@@ -60,12 +61,18 @@ protected:
     }
 
     HWND Control(ControlId id) const { return m_window->Control(id); }
-    PixelRect Expected(const TwipsRect& twips) const { return ToClientPixels(twips, m_window->Dpi()); }
+    PixelRect Expected(const TwipsRect& twips) const
+    {
+        return ToClientPixels(twips, m_window->Dpi());
+    }
     void Drop(const std::vector<std::wstring>& files, std::int32_t effect = 7)
     {
         m_window->Text1_OLEDragDrop(DroppedFiles(files), effect);
     }
-    void TypeIntoText1(const std::wstring& text) { ::SetWindowTextW(Control(kText1), text.c_str()); }
+    void TypeIntoText1(const std::wstring& text)
+    {
+        ::SetWindowTextW(Control(kText1), text.c_str());
+    }
 
     OleScope m_ole;
     std::unique_ptr<Fmain> m_window;
@@ -78,7 +85,8 @@ TEST_F(RegistrationWindow, AfterLoadItWaitsForADrop)
     EXPECT_EQ(TextOf(m_window->Window()), L"ZanvekNotePad V1.10");
     EXPECT_EQ(TextOf(Control(kText1)), L"");
     EXPECT_EQ(TextOf(Control(kLabel1)), L"↑\"*.exe\"をドロップ");
-    EXPECT_EQ(TextOf(Control(kLabel2)), L"メモ帳のかわりに起動したいエディタをドロップしてください");
+    EXPECT_EQ(TextOf(Control(kLabel2)),
+              L"メモ帳のかわりに起動したいエディタをドロップしてください");
     EXPECT_EQ(TextOf(Control(kCmdYes)), L"Yes");
     EXPECT_EQ(TextOf(Control(kCmdNo)), L"Close");
     EXPECT_TRUE(::IsWindowVisible(Control(kText1)));
@@ -99,33 +107,37 @@ TEST_F(RegistrationWindow, GeometryIsTheLayoutInPixelsInsideAFixedClientArea)
         EXPECT_EQ(RectOf(Control(control.id)), Expected(control.twips)) << control.id;
     const LONG style = ::GetWindowLongW(m_window->Window(), GWL_STYLE);
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
-    EXPECT_EQ(::GetParent(m_window->Window()), nullptr);  // no owner
+    EXPECT_EQ(::GetParent(m_window->Window()), nullptr); // no owner
 }
 
 TEST_F(RegistrationWindow, FontsTabOrderStackingAndNoDefaultButton)
 {
     LOGFONTW hint{};
-    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Control(kLabel1), WM_GETFONT, 0, 0)), sizeof(hint), &hint);
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Control(kLabel1), WM_GETFONT, 0, 0)),
+                 sizeof(hint), &hint);
     EXPECT_STREQ(hint.lfFaceName, L"ＭＳ Ｐゴシック");
-    EXPECT_EQ(hint.lfHeight, -::MulDiv(1425, m_window->Dpi(), 7200));  // 14.25 points
+    EXPECT_EQ(hint.lfHeight, -::MulDiv(1425, m_window->Dpi(), 7200)); // 14.25 points
     EXPECT_EQ(hint.lfWeight, 400);
     EXPECT_EQ(hint.lfCharSet, 128);
-    EXPECT_NE(::SendMessageW(Control(kLabel2), WM_GETFONT, 0, 0), ::SendMessageW(Control(kLabel1), WM_GETFONT, 0, 0));
+    EXPECT_NE(::SendMessageW(Control(kLabel2), WM_GETFONT, 0, 0),
+              ::SendMessageW(Control(kLabel1), WM_GETFONT, 0, 0));
 
     // Front to back: the buttons over Label2, Label2 over Label1 where they overlap.
     std::vector<HWND> stacking;
-    for (HWND child = ::GetWindow(m_window->Window(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    for (HWND child = ::GetWindow(m_window->Window(), GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT))
         stacking.push_back(child);
-    EXPECT_EQ(stacking, (std::vector<HWND>{Control(kText1), Control(kCmdYes), Control(kCmdNo), Control(kLabel2),
-                                           Control(kLabel1)}));
+    EXPECT_EQ(stacking, (std::vector<HWND>{Control(kText1), Control(kCmdYes), Control(kCmdNo),
+                                           Control(kLabel2), Control(kLabel1)}));
 
-    Drop({L"C:\\Tools\\Editor.EXE"});  // both buttons visible
+    Drop({L"C:\\Tools\\Editor.EXE"}); // both buttons visible
     EXPECT_EQ(::GetNextDlgTabItem(m_window->Window(), Control(kText1), FALSE), Control(kCmdYes));
     EXPECT_EQ(::GetNextDlgTabItem(m_window->Window(), Control(kCmdYes), FALSE), Control(kCmdNo));
     EXPECT_EQ(::GetNextDlgTabItem(m_window->Window(), Control(kCmdNo), FALSE), Control(kText1));
     for (const ControlId button : {kCmdYes, kCmdNo})
         EXPECT_EQ(::GetWindowLongW(Control(button), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
-    EXPECT_EQ(::SendMessageW(Control(kText1), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);  // no length limit
+    EXPECT_EQ(::SendMessageW(Control(kText1), EM_GETLIMITTEXT, 0, 0),
+              0x7FFFFFFE); // no length limit
 }
 
 TEST_F(RegistrationWindow, DropsAskAboutExecutablesOnly)
@@ -156,7 +168,7 @@ TEST_F(RegistrationWindow, OnlyEffectSevenWithAFileListChangesTheText)
     EXPECT_EQ(TextOf(Control(kLabel2)), L"ed.exeを登録してよろしいですか？");
 
     std::int32_t effect = 7;
-    m_window->Text1_OLEDragDrop(std::nullopt, effect);  // no file list at all
+    m_window->Text1_OLEDragDrop(std::nullopt, effect); // no file list at all
     EXPECT_EQ(TextOf(Control(kText1)), L"D:\\ed\\ed.exe");
 }
 
@@ -171,10 +183,11 @@ TEST_F(RegistrationWindow, YesStoresTheSettingAndConfirmsOnce)
     window.cmdYes_Click();
     EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, kSettingsSubkey, L""),
               VariantValue(std::wstring(L"C:\\Program Files\\エディタ\\ed.exe")));
-    EXPECT_EQ(TextOf(window.Control(kLabel2)),
-              L"次回から、メモ帳の変わりにed.exeを起動します\r\n"
-              L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
-              L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。");
+    EXPECT_EQ(
+        TextOf(window.Control(kLabel2)),
+        L"次回から、メモ帳の変わりにed.exeを起動します\r\n"
+        L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
+        L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。");
     EXPECT_FALSE(::IsWindowVisible(window.Control(kCmdYes)));
     EXPECT_EQ(TextOf(window.Control(kCmdNo)), L"Close");
     const PixelRect registered = ToClientPixels({3660, 1410, 855, 285}, window.Dpi());
@@ -182,7 +195,7 @@ TEST_F(RegistrationWindow, YesStoresTheSettingAndConfirmsOnce)
 
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Tools\\ed2.exe"}), effect);
     window.cmdYes_Click();
-    EXPECT_EQ(RectOf(window.Control(kCmdNo)), registered);  // a second Yes moves it no further
+    EXPECT_EQ(RectOf(window.Control(kCmdNo)), registered); // a second Yes moves it no further
 
     if (const auto* text = std::get_if<std::wstring>(&before))
         WriteRegValue(HKEY_CURRENT_USER, kSettingsSubkey, L"", *text);
@@ -208,7 +221,8 @@ TEST_F(RegistrationWindow, YesWithAnEmptiedTextBoxStoresTheEmptyText)
     TypeIntoText1(L"");
     m_window->cmdYes_Click();
     EXPECT_EQ(m_stored, std::vector<std::wstring>{L""});
-    EXPECT_EQ(TextOf(Control(kLabel2)).rfind(L"次回から、メモ帳の変わりにを起動します\r\n本来の", 0), 0u);
+    EXPECT_EQ(
+        TextOf(Control(kLabel2)).rfind(L"次回から、メモ帳の変わりにを起動します\r\n本来の", 0), 0u);
 }
 
 TEST_F(RegistrationWindow, TheOleDropTargetOfText1TakesRealFileLists)
@@ -227,13 +241,14 @@ TEST_F(RegistrationWindow, TheOleDropTargetOfText1TakesRealFileLists)
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
     effect = 7;
     EXPECT_EQ(target->Drop(files.get(), 0, point, &effect), S_OK);
-    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));  // never move: the editor stays where it is
+    EXPECT_EQ(effect,
+              static_cast<DWORD>(DROPEFFECT_COPY)); // never move: the editor stays where it is
     EXPECT_EQ(TextOf(Control(kText1)), L"C:\\Tools\\Editor.EXE");
     EXPECT_EQ(TextOf(Control(kLabel2)), L"Editor.EXEを登録してよろしいですか？");
 
     // Names in the code page (932 here) arrive whole too.
-    std::unique_ptr<IDataObject, decltype(release)> narrow(new FileDropData({L"C:\\ツール\\エディタ.exe"}, true, false),
-                                                           release);
+    std::unique_ptr<IDataObject, decltype(release)> narrow(
+        new FileDropData({L"C:\\ツール\\エディタ.exe"}, true, false), release);
     effect = 7;
     EXPECT_EQ(target->Drop(narrow.get(), 0, point, &effect), S_OK);
     EXPECT_EQ(TextOf(Control(kText1)), L"C:\\ツール\\エディタ.exe");
@@ -252,20 +267,23 @@ TEST_F(RegistrationWindow, NoClosesTheWindowWithoutStoring)
 {
     Drop({L"C:\\Tools\\ed.exe"});
     const HWND window = m_window->Window();
-    ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(kCmdNo, BN_CLICKED), reinterpret_cast<LPARAM>(Control(kCmdNo)));
+    ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(kCmdNo, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Control(kCmdNo)));
     EXPECT_FALSE(::IsWindow(window));
     EXPECT_TRUE(m_stored.empty());
-    EXPECT_EQ(m_window->RunMessageLoop(), 0);  // the loop ends at once: the window is gone
+    EXPECT_EQ(m_window->RunMessageLoop(), 0); // the loop ends at once: the window is gone
 }
 
 TEST_F(RegistrationWindow, AnErrorInAHandlerClosesTheWindowAndIsRaisedAfterTheLoop)
 {
-    Fmain window([](const std::wstring&) -> Boolean { throw AppError(kErrorConversion, L"store failed"); });
+    Fmain window(
+        [](const std::wstring&) -> Boolean { throw AppError(kErrorConversion, L"store failed"); });
     window.Create();
     std::int32_t effect = 7;
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Tools\\ed.exe"}), effect);
     const HWND hwnd = window.Window();
-    ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kCmdYes, BN_CLICKED), reinterpret_cast<LPARAM>(window.Control(kCmdYes)));
+    ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kCmdYes, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(window.Control(kCmdYes)));
     EXPECT_FALSE(::IsWindow(hwnd));
     try {
         window.RunMessageLoop();

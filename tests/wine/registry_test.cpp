@@ -18,7 +18,7 @@ TEST(ReadRegDefault, MissingKeyGivesEmpty)
 TEST(ReadRegDefault, ReadsTheStoredPathExactly)
 {
     TestKey key(L"ReadPath");
-    key.SetAnsiText(key.Subkey(), "C:\\Tools\\editor.exe");  // as a code-page program stores it
+    key.SetAnsiText(key.Subkey(), "C:\\Tools\\editor.exe"); // as a code-page program stores it
     EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L""),
               VariantValue(std::wstring(L"C:\\Tools\\editor.exe")));
 }
@@ -53,7 +53,7 @@ TEST(ReadRegDefault, ANameReadsTheDefaultValueOfThatSubkeyNeverANamedValue)
 TEST(ReadRegDefault, ADefaultValueThatIsNotTextGivesEmpty)
 {
     TestKey key(L"ReadDword");
-    const DWORD number = 0x00636261;  // "abc" if it were taken as text
+    const DWORD number = 0x00636261; // "abc" if it were taken as text
     key.SetRaw(key.Subkey(), nullptr, REG_DWORD, &number, sizeof(number));
     EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L""), VariantValue(Empty{}));
     const BYTE binary[] = {'a', 0, 0, 0};
@@ -66,9 +66,10 @@ TEST(ReadRegDefault, TextWithoutTerminatorOrWithCharactersBeyondTheCodePage)
     TestKey key(L"ReadOdd");
     const wchar_t unterminated[] = {L'a', L'b'};
     key.SetRaw(key.Subkey(), nullptr, REG_SZ, unterminated, sizeof(unterminated));
-    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L""), VariantValue(std::wstring(L"ab")));
+    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L""),
+              VariantValue(std::wstring(L"ab")));
 
-    const std::wstring beyond = L"C:\\Tools\\한글\\ed\u00E4.exe";  // not in code page 932
+    const std::wstring beyond = L"C:\\Tools\\한글\\ed\u00E4.exe"; // not in code page 932
     key.SetText(key.Subkey(), nullptr, beyond);
     EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L""), VariantValue(beyond));
 }

@@ -33,14 +33,15 @@ DWORD OpenHandles()
     constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
     std::vector<char> buffer(1 << 22);
     ULONG size = 0;
-    if (::NtQuerySystemInformation(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
-                                   &size) != 0) {
+    if (::NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                   static_cast<ULONG>(buffer.size()), &size) != 0) {
         ADD_FAILURE() << "the handle list cannot be read";
         return 0;
     }
     const auto* list = reinterpret_cast<const List*>(buffer.data());
     DWORD count = 0;
-    for (ULONG i = 0; i < list->count; ++i) count += list->entries[i].ownerPid == ::GetCurrentProcessId();
+    for (ULONG i = 0; i < list->count; ++i)
+        count += list->entries[i].ownerPid == ::GetCurrentProcessId();
     return count;
 }
 
@@ -51,7 +52,7 @@ TEST(WriteRegValue, EachKindIsStoredByteForByte)
         const char* why;
         VariantValue value;
         DWORD type;
-        Bytes ansiBytes;  // as a code-page program reads it back
+        Bytes ansiBytes; // as a code-page program reads it back
     } rows[] = {
         {"text", std::wstring(L"abc"), REG_SZ, {0x61, 0x62, 0x63, 0x00}},
         {"empty text", std::wstring(), REG_SZ, {0x00}},
@@ -79,8 +80,8 @@ TEST(WriteRegValue, JapaneseTextIsStoredWholeInBothViews)
     const std::wstring path = L"C:\\ツール\\エディタ.exe";
     ASSERT_TRUE(WriteRegValue(HKEY_CURRENT_USER, key.Subkey(), L"", path));
     // Code page 932: every Japanese character here takes two bytes, then one NUL.
-    const Bytes sjis = {'C', ':', '\\', 0x83, 0x63, 0x81, 0x5B, 0x83, 0x8B, '\\', 0x83, 0x47, 0x83,
-                        0x66, 0x83, 0x42, 0x83, 0x5E, '.', 'e', 'x', 'e', 0x00};
+    const Bytes sjis = {'C',  ':',  '\\', 0x83, 0x63, 0x81, 0x5B, 0x83, 0x8B, '\\', 0x83, 0x47,
+                        0x83, 0x66, 0x83, 0x42, 0x83, 0x5E, '.',  'e',  'x',  'e',  0x00};
     ASSERT_EQ(::GetACP(), 932u) << "the tests run with a Japanese code page";
     EXPECT_EQ(key.Read(key.Subkey(), nullptr, true).bytes, sjis);
     const TestKey::Raw wide = key.Read(key.Subkey(), nullptr, false);
@@ -103,8 +104,9 @@ TEST(WriteRegValue, RaisedErrorsStoreNothing)
     };
     for (const auto& row : rows) {
         const DWORD handles = OpenHandles();
-        EXPECT_EQ(ErrorCodeOf([&] { WriteRegValue(HKEY_CURRENT_USER, key.Subkey(), L"v", row.value); }),
-                  row.error)
+        EXPECT_EQ(
+            ErrorCodeOf([&] { WriteRegValue(HKEY_CURRENT_USER, key.Subkey(), L"v", row.value); }),
+            row.error)
             << row.why;
         EXPECT_FALSE(key.Exists(key.Subkey())) << row.why << ": not even the key is created";
         EXPECT_EQ(OpenHandles(), handles) << row.why;
@@ -127,16 +129,18 @@ TEST(WriteRegValue, ReportsRegistryFailuresAsFalseAndClosesTheKey)
 {
     TestKey key(L"WriteFailures");
     const DWORD handles = OpenHandles();
-    {  // the count does see an open key
+    { // the count does see an open key
         HKEY open = nullptr;
-        ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &open), ERROR_SUCCESS);
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &open),
+                  ERROR_SUCCESS);
         EXPECT_EQ(OpenHandles(), handles + 1);
         ::RegCloseKey(open);
     }
     const auto invalidRoot = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x12345678));
     EXPECT_FALSE(WriteRegValue(invalidRoot, key.Subkey(), L"", std::wstring(L"x")));
     // The key opens, but a value name beyond the registry's limit cannot be stored.
-    EXPECT_FALSE(WriteRegValue(HKEY_CURRENT_USER, key.Subkey(), std::wstring(20000, L'n'), std::wstring(L"x")));
+    EXPECT_FALSE(WriteRegValue(HKEY_CURRENT_USER, key.Subkey(), std::wstring(20000, L'n'),
+                               std::wstring(L"x")));
     EXPECT_TRUE(key.Exists(key.Subkey()));
     EXPECT_EQ(OpenHandles(), handles);
 }
@@ -147,13 +151,14 @@ TEST(WriteRegValue, WhatItStoresTheLauncherReadsBackExactly)
     const std::wstring paths[] = {
         L"C:\\Tools\\editor.exe",
         L"C:\\Program Files\\エディタ\\日本語フォルダ\\editor.exe",
-        L"C:\\Tools\\ed\u00E4\\\U0001F600.exe",  // outside code page 932
+        L"C:\\Tools\\ed\u00E4\\\U0001F600.exe", // outside code page 932
         L"C:\\" + std::wstring(400, L'x') + L".exe",
         L"",
     };
     for (const std::wstring& path : paths) {
         ASSERT_TRUE(WriteRegValue(HKEY_CURRENT_USER, key.Subkey(), kEditorPathValueName, path));
-        EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), kEditorPathValueName), VariantValue(path));
+        EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), kEditorPathValueName),
+                  VariantValue(path));
     }
 }
 

@@ -24,7 +24,9 @@ TEST(OwnExecutable, IsFoundInItsFolderWithoutExtension)
     const OwnExecutable self = host.LocateOwnExecutable();
     const std::wstring path = ModulePath();
     const std::size_t slash = path.rfind(L'\\');
-    EXPECT_EQ(::CompareStringOrdinal(self.folder.c_str(), -1, path.substr(0, slash).c_str(), -1, TRUE), CSTR_EQUAL)
+    EXPECT_EQ(
+        ::CompareStringOrdinal(self.folder.c_str(), -1, path.substr(0, slash).c_str(), -1, TRUE),
+        CSTR_EQUAL)
         << "folder " << self.folder << " module " << path;
     EXPECT_EQ(self.baseName, L"zn_wine_tests");
     EXPECT_NE(self.folder.back(), L'\\');
@@ -36,7 +38,8 @@ TEST(ProbeEditor, KnowsThisProgramHoweverItsPathIsSpelled)
     host.LocateOwnExecutable();
     const std::wstring path = ModulePath();
     std::wstring upper = path;
-    for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(std::towupper(c));
     wchar_t shortPath[MAX_PATH * 4] = {};
     ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH * 4);
 

@@ -33,26 +33,30 @@ public:
     }
 
     // Stores raw data with the wide or the ANSI function, bypassing the program's writer.
-    void SetRaw(const std::wstring& subkey, const wchar_t* name, DWORD type, const void* data, DWORD size) const
+    void SetRaw(const std::wstring& subkey, const wchar_t* name, DWORD type, const void* data,
+                DWORD size) const
     {
         HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                    nullptr, &key, nullptr),
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0,
+                                    KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        EXPECT_EQ(::RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+        EXPECT_EQ(::RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size),
+                  ERROR_SUCCESS);
         ::RegCloseKey(key);
     }
     void SetText(const std::wstring& subkey, const wchar_t* name, const std::wstring& text) const
     {
-        SetRaw(subkey, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        SetRaw(subkey, name, REG_SZ, text.c_str(),
+               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
     void SetAnsiText(const std::wstring& subkey, const std::string& text) const
     {
         HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                    nullptr, &key, nullptr),
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0,
+                                    KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        EXPECT_EQ(::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+        EXPECT_EQ(::RegSetValueExA(key, nullptr, 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(text.c_str()),
                                    static_cast<DWORD>(text.size() + 1)),
                   ERROR_SUCCESS);
         ::RegCloseKey(key);
@@ -74,7 +78,8 @@ public:
         DWORD size = 0;
         const std::string nameA = Narrow(name);
         auto query = [&](BYTE* data) {
-            return ansi ? ::RegQueryValueExA(key, name ? nameA.c_str() : nullptr, nullptr, &raw.type, data, &size)
+            return ansi ? ::RegQueryValueExA(key, name ? nameA.c_str() : nullptr, nullptr,
+                                             &raw.type, data, &size)
                         : ::RegQueryValueExW(key, name, nullptr, &raw.type, data, &size);
         };
         raw.status = query(nullptr);

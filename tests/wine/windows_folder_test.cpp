@@ -10,7 +10,8 @@ namespace {
 TEST(WindowsFolder, IsTheSystemsFolderExactlyAndTheSameEveryTime)
 {
     const std::wstring first = WindowsFolder();
-    EXPECT_EQ(first, L"C:\\windows");  // as this Wine reports it: no NUL, blank or backslash after it
+    EXPECT_EQ(first,
+              L"C:\\windows"); // as this Wine reports it: no NUL, blank or backslash after it
     EXPECT_EQ(WindowsFolder(), first);
     const DWORD attributes = ::GetFileAttributesW(first.c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);

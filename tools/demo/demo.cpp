@@ -15,7 +15,8 @@ namespace {
 void Say(const std::wstring& text)
 {
     // The console speaks UTF-8 here; Wine passes it to the terminal unchanged.
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
     std::fputs(utf8.c_str(), stdout);
@@ -31,9 +32,11 @@ void Say(const std::wstring& text)
 
 std::wstring Indent(std::wstring text)
 {
-    for (std::size_t at = 0; (at = text.find(L"\r\n", at)) != std::wstring::npos; at += 2) text.replace(at, 2, L"\n");
+    for (std::size_t at = 0; (at = text.find(L"\r\n", at)) != std::wstring::npos; at += 2)
+        text.replace(at, 2, L"\n");
     std::wstring out = L"     | ";
-    for (const wchar_t c : text) out += c == L'\n' ? std::wstring(L"\n     | ") : std::wstring(1, c);
+    for (const wchar_t c : text)
+        out += c == L'\n' ? std::wstring(L"\n     | ") : std::wstring(1, c);
     return out;
 }
 
@@ -65,7 +68,8 @@ int wmain()
     WriteBytes(memo, "Hello from the demo.\r\n");
     const std::string systemNotepad = Checksum(ReadBytes(kNotepad));
 
-    Say(L"1. The user starts " + setupPath + L" (downloaded, so not in the Windows folder: set-up).");
+    Say(L"1. The user starts " + setupPath +
+        L" (downloaded, so not in the Windows folder: set-up).");
     Process setup = Start(setupPath, L"\"" + setupPath + L"\"", downloads);
     const HWND prompt = WaitForMessageBox(setup.Id(), L"ZanvekNOTEPAD");
     if (prompt == nullptr) Stop(L"the install prompt did not appear");
@@ -74,9 +78,10 @@ int wmain()
     Say(L"   The user answers Yes.");
     Answer(prompt, IDYES);
 
-    const HWND window = WaitForWindow(setup.Id(), L"ZanvekNotepadRegistration", L"ZanvekNotePad V1.10");
+    const HWND window =
+        WaitForWindow(setup.Id(), L"ZanvekNotepadRegistration", L"ZanvekNotePad V1.10");
     if (window == nullptr) Stop(L"the registration window did not open");
-    Say(L"2. Installed: C:\\windows\\notepad.met now holds the system Notepad (" + 
+    Say(L"2. Installed: C:\\windows\\notepad.met now holds the system Notepad (" +
         std::wstring(systemNotepad == Checksum(ReadBytes(kBackup)) ? L"same bytes" : L"DIFFERENT") +
         L"), and C:\\windows\\notepad.exe is the program.");
     Say(L"   The registration window \"" + ControlText(window) + L"\" opened:");
@@ -84,7 +89,8 @@ int wmain()
 
     Say(L"3. The user drags " + editor + L" onto the text box.");
     const DWORD effect = DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {editor});
-    Say(L"   The window told the drag source: " + std::wstring(effect == DROPEFFECT_COPY ? L"copy" : L"something else") +
+    Say(L"   The window told the drag source: " +
+        std::wstring(effect == DROPEFFECT_COPY ? L"copy" : L"something else") +
         L" (the file stays where it is).");
     WaitForText(::GetDlgItem(window, kText1), editor);
     Say(L"   Text box: " + ControlText(::GetDlgItem(window, kText1)));
@@ -97,9 +103,11 @@ int wmain()
     Say(L"   The user clicks Close; set-up ends with exit code " + std::to_wstring([&] {
             Click(window, kCmdNo);
             return setup.Wait();
-        }()) + L".");
+        }()) +
+        L".");
 
-    Say(L"4. The shell opens " + memo + L" with Notepad: C:\\windows\\notepad.exe \"" + memo + L"\"");
+    Say(L"4. The shell opens " + memo + L" with Notepad: C:\\windows\\notepad.exe \"" + memo +
+        L"\"");
     SetEnv(L"ZN_EDITOR_RECORD", record);
     SetEnv(L"ZN_EDITOR_EXIT_CODE", L"0");
     Process launch = Start(kNotepad, L"C:\\windows\\notepad.exe \"" + memo + L"\"");
@@ -110,7 +118,8 @@ int wmain()
     Say(L"   Its command line:        " + received.commandLine);
     for (std::size_t i = 0; i < received.argv.size(); ++i)
         Say(L"   argv[" + std::to_wstring(i) + L"]:                 " + received.argv[i]);
-    Say(L"   notepad.exe waited for the editor and ended with its exit code, " + std::to_wstring(exitCode) + L".");
+    Say(L"   notepad.exe waited for the editor and ended with its exit code, " +
+        std::to_wstring(exitCode) + L".");
     Say(L"Done.");
     return 0;
 }
