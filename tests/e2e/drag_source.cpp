@@ -122,6 +122,21 @@ DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD 
         }
         std::this_thread::sleep_for(300ms);
         SendMouse(MOUSEEVENTF_LEFTUP, target);
+        // Under load the drag loop can miss the release and would then wait for ever: release
+        // once more, then press Escape, so that the drag always ends and the test can fail.
+        for (int attempt = 0; attempt < 3 && drag.started; ++attempt) {
+            for (int i = 0; i < 150 && !drag.done; ++i) std::this_thread::sleep_for(20ms);
+            if (drag.done) break;
+            if (attempt < 2) {
+                SendMouse(MOUSEEVENTF_LEFTUP, target);
+            } else {
+                INPUT escape[2]{};
+                escape[0].type = escape[1].type = INPUT_KEYBOARD;
+                escape[0].ki.wVk = escape[1].ki.wVk = VK_ESCAPE;
+                escape[1].ki.dwFlags = KEYEVENTF_KEYUP;
+                ::SendInput(2, escape, sizeof(INPUT));
+            }
+        }
     });
 
     const auto deadline = std::chrono::steady_clock::now() + 20s;
