@@ -14,66 +14,24 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 rounds=${ROUNDS:-50}
 window_rounds=${WINDOW_ROUNDS:-20}
 report_rounds=${REPORT_ROUNDS:-20}
-quiet_wait=${QUIET_WAIT:-900}
 warmup_rounds=5
-pause=0.05  # between two timed runs: the wineserver's clean-up of one stays out of the next
-if ! [[ $rounds$window_rounds$report_rounds$quiet_wait =~ ^[0-9]+$ ]] ||
+if ! [[ $rounds$window_rounds$report_rounds${QUIET_WAIT:-0} =~ ^[0-9]+$ ]] ||
   ((rounds < 50 || window_rounds < 1 || report_rounds < 1)); then
   echo "launch.sh: ROUNDS must be a number >= 50; REPORT_ROUNDS, WINDOW_ROUNDS >= 1" >&2
   exit 2
 fi
 
-root=$PWD/build/bench
-bin=$root/bin
+. bench/common.sh
+root=$bench_root
+bin=$bench_bin
 prefix=$root/prefix
 results=$root/results.md
-mkdir -p "$bin"
-
-say() { printf '%s\n' "$*" >&2; }
-
-# Share of all cores busy over one second, in percent, from /proc/stat.
-busy_percent() {
-  local before after
-  read -r -a before </proc/stat
-  sleep 1
-  read -r -a after </proc/stat
-  local total=0 idle i
-  for ((i = 1; i < ${#after[@]}; ++i)); do total=$((total + after[i] - before[i])); done
-  idle=$((after[4] - before[4] + after[5] - before[5]))
-  echo $((total > 0 ? 100 * (total - idle) / total : 0))
-}
-
-# Other work on this small machine (a build, another test run) would be timed with ours: wait
-# for it to end, up to QUIET_WAIT seconds, and say in the results how quiet it was.
-quiet_notes=()
-wait_until_quiet() {
-  local what=$1 waited=0 busy
-  busy=$(busy_percent)
-  while ((busy > 15 && waited < quiet_wait)); do
-    ((waited == 0)) && say "  the machine is busy ($busy% of the CPU): waiting for it to calm down"
-    sleep 10
-    waited=$((waited + 11))
-    busy=$(busy_percent)
-  done
-  ((busy > 15)) && say "  still busy ($busy%) after ${quiet_wait}s: measuring anyway"
-  quiet_notes+=("$what: ${busy}% busy before, load average $(cut -d' ' -f1-3 /proc/loadavg)")
-}
 
 # --- Build -------------------------------------------------------------------------------------
-say "building ZanvekNotepad.exe (preset windows)"
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target ZanvekNotepad >/dev/null
-program=$PWD/build/windows/src/ZanvekNotepad.exe
-
-# The same toolchain and flags as the program (its C front end: no C++ runtime in the floor).
-cc=x86_64-w64-mingw32-gcc-posix
-cflags=(-Os -DNDEBUG -Wall -Wextra -Werror -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN
-        -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00 -ffunction-sections -fdata-sections)
-ldflags=(-municode -static -s -Wl,--gc-sections -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat)
+build_program
 say "building the benchmark's programs"
-"$cc" "${cflags[@]}" bench/floor.c -mwindows "${ldflags[@]}" -o "$bin/floor.exe"
-"$cc" "${cflags[@]}" bench/instant_editor.c -mwindows "${ldflags[@]}" -o "$bin/instant_editor.exe"
-"$cc" "${cflags[@]}" bench/window_probe.c -mconsole "${ldflags[@]}" -o "$bin/window_probe.exe"
+build_c bench/floor.c "$bin/floor.exe" -mwindows
+build_c bench/window_probe.c "$bin/window_probe.exe" -mconsole
 cc -O2 -Wall -Wextra -Werror bench/delay_imports.c -o "$bin/delay_imports"
 
 # An unstripped copy of the program, linked from the same objects with a link map: the
@@ -96,60 +54,23 @@ else
 fi
 
 # --- Prefix ------------------------------------------------------------------------------------
-. tests/wine/wine-env.sh
-wine=/usr/lib/wine/wine64  # the /usr/bin/wine wrapper costs about 1 ms per start
-[[ -x $wine ]] || wine=$(command -v wine)
-
 cleanup() { zn_stop_server "$prefix"; }
 trap cleanup EXIT
 
 say "making the prefix"
-[[ -f $root/template/.complete ]] || zn_make_template "$root/template"
-zn_stop_server "$prefix"  # a server left by an interrupted run
-zn_copy_prefix "$root/template" "$prefix"
+make_bench_prefix "$prefix"
 cp "$program" "$prefix/drive_c/windows/notepad.exe"
 cp "$bin/floor.exe" "$prefix/drive_c/windows/floor.exe"
-mkdir -p "$prefix/drive_c/bench"
-cp "$bin/instant_editor.exe" "$bin/window_probe.exe" "$prefix/drive_c/bench/"
-printf 'ZanvekNotepad launch benchmark\r\n' >"$prefix/drive_c/bench/document.txt"
-export WINEPREFIX=$prefix
-zn_start_server "$prefix"
-"$wine" reg add 'HKCU\Software\Kestrane\ZanvekNOTEPAD' /ve /d 'C:\bench\instant_editor.exe' /f \
-  </dev/null >/dev/null 2>&1
+cp "$bin/window_probe.exe" "$prefix/drive_c/bench/"
 
 launcher='C:\windows\notepad.exe'
 floor='C:\windows\floor.exe'
-editor='C:\bench\instant_editor.exe'
-document='C:\bench\document.txt'
 declare -A exe_of=([A]=$launcher [F]=$floor [B]=$editor)
-
-# Runs one case once with the document argument; sets $rc and $elapsed_us. Only Wine's loader
-# and the program run between the two clock readings (EPOCHREALTIME is a shell variable: no
-# process is started to read the clock).
-run_case() {
-  local exe=${exe_of[$1]} t0 t1
-  rc=0
-  t0=${EPOCHREALTIME//[!0-9]/}
-  "$wine" "$exe" "$document" </dev/null >/dev/null 2>&1 || rc=$?
-  t1=${EPOCHREALTIME//[!0-9]/}
-  elapsed_us=$((t1 - t0))
-}
-
-# Every case must reach the stand-in editor, whose exit code is 42: anything else (a window,
-# an error report) would make the timings meaningless.
-check_case() {
-  if ((rc != 42)); then
-    say "case $1 (${exe_of[$1]}) ended with $rc instead of the stand-in editor's 42"
-    exit 1
-  fi
-}
+run_case() { run_once "${exe_of[$1]}"; }
+check_case() { expect_editor "case $1 (${exe_of[$1]})"; }
 
 say "checking each case"
-for case in A F B; do
-  rc=0
-  timeout 60 "$wine" "${exe_of[$case]}" "$document" </dev/null >/dev/null 2>&1 || rc=$?
-  check_case "$case"
-done
+for case in A F B; do check_reaches_editor "${exe_of[$case]}"; done
 
 # --- Working set and modules of the waiting launcher, as the editor sees its parent ---------------
 wait_until_quiet "parent reports"
@@ -157,23 +78,31 @@ say "reading the waiting launcher's working set, modules and spawn time ($report
 reports=$root/reports
 rm -rf "$reports"
 mkdir -p "$reports"
-for ((i = 1; i <= report_rounds; ++i)); do
+# A round disturbed by other work is done again once the machine is quiet (at most
+# 3 x REPORT_ROUNDS attempts in all).
+report_disturbed=0
+attempts=0
+for ((i = 1; i <= report_rounds && attempts < 3 * report_rounds; ++attempts)); do
+  disturbed=0
   for case in A F; do
     file=$reports/$case-$i.txt
-    export ZN_BENCH_PARENT_REPORT="Z:${file//\//\\}"
+    export ZN_BENCH_PARENT_REPORT
+    ZN_BENCH_PARENT_REPORT=$(windows_path "$file")
     run_case "$case"
     unset ZN_BENCH_PARENT_REPORT
     check_case "$case"
+    ((busy_pct <= disturbed_pct)) || disturbed=1
     [[ -s $file ]] || { say "no parent report from case $case"; exit 1; }
     sleep "$pause"
   done
+  if ((disturbed && attempts + 1 < 3 * report_rounds)); then
+    report_disturbed=$((report_disturbed + 1))
+    calm_down
+  else
+    i=$((i + 1))
+  fi
 done
-# median_of <numbers...>
-median_of() {
-  printf '%s\n' "$@" | sort -n |
-    awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.0f\n", m }'
-}
-field_of() { awk -v key="$1" '$1 == key { print $2 }' "$2"; }
+report_rounds=$((i - 1))
 declare -A peak_ws peak_ws_range spawn spawn_range
 for case in A F; do
   values=()
@@ -183,9 +112,9 @@ for case in A F; do
     spawns+=("$(field_of spawn_us "$reports/$case-$i.txt")")
   done
   peak_ws[$case]=$(median_of "${values[@]}")
-  peak_ws_range[$case]="$(printf '%s\n' "${values[@]}" | sort -n | head -n 1)..$(printf '%s\n' "${values[@]}" | sort -n | tail -n 1)"
+  peak_ws_range[$case]=$(range_of "${values[@]}")
   spawn[$case]=$(median_of "${spawns[@]}")
-  spawn_range[$case]="$(printf '%s\n' "${spawns[@]}" | sort -n | head -n 1)..$(printf '%s\n' "${spawns[@]}" | sort -n | tail -n 1)"
+  spawn_range[$case]=$(range_of "${spawns[@]}")
 done
 modules_a=$(awk '$1 == "module" { $1 = ""; print substr($0, 2) }' "$reports/A-1.txt")
 modules_f=$(awk '$1 == "module" { $1 = ""; print substr($0, 2) }' "$reports/F-1.txt")
@@ -201,18 +130,31 @@ for ((i = 1; i <= warmup_rounds; ++i)); do
   done
 done
 
+# Rounds go on until ROUNDS of them were quiet: none of their three runs disturbed by other
+# work (the CPU more than disturbed_pct busy). After a disturbed round the script waits for
+# the machine to calm down. At most 4 x ROUNDS rounds in all.
 wait_until_quiet "timed rounds"
-say "timing $rounds rounds of A F B"
-timings=$root/timings.tsv  # round, case, microseconds
-printf 'round\tcase\tus\n' >"$timings"
-for ((i = 1; i <= rounds; ++i)); do
+say "timing $rounds quiet rounds of A F B"
+timings=$root/timings.tsv  # round, case, microseconds, share of the CPU busy during the run
+printf 'round\tcase\tus\tbusy\n' >"$timings"
+total_rounds=0
+quiet_rounds=0
+while ((quiet_rounds < rounds && total_rounds < 4 * rounds)); do
+  total_rounds=$((total_rounds + 1))
+  disturbed=0
   for case in A F B; do
     run_case "$case"
     check_case "$case"
-    printf '%d\t%s\t%d\n' "$i" "$case" "$elapsed_us" >>"$timings"
+    printf '%d\t%s\t%d\t%d\n' "$total_rounds" "$case" "$elapsed_us" "$busy_pct" >>"$timings"
+    ((busy_pct <= disturbed_pct)) || disturbed=1
     sleep "$pause"
   done
-  if ((i % 10 == 0)); then say "  $i/$rounds"; fi
+  if ((disturbed)); then
+    calm_down
+  else
+    quiet_rounds=$((quiet_rounds + 1))
+    if ((quiet_rounds % 10 == 0)); then say "  $quiet_rounds/$rounds"; fi
+  fi
 done
 quiet_notes+=("after the timed rounds: load average $(cut -d' ' -f1-3 /proc/loadavg)")
 
@@ -221,37 +163,51 @@ wait_until_quiet "registration window"
 say "timing the registration window ($window_rounds rounds)"
 window_file=$root/window.txt
 rm -f "$window_file"
+read -r -a cpu_before </proc/stat
 rc=0
-timeout 600 "$wine" 'C:\bench\window_probe.exe' "$launcher" "$window_rounds" "Z:${window_file//\//\\}" \
+timeout 600 "$wine" 'C:\bench\window_probe.exe' "$launcher" "$window_rounds" "$(windows_path "$window_file")" \
   </dev/null >/dev/null 2>&1 || rc=$?
+read -r -a cpu_after </proc/stat
+cpu_total=0
+for ((k = 1; k < ${#cpu_after[@]}; ++k)); do cpu_total=$((cpu_total + cpu_after[k] - cpu_before[k])); done
+cpu_idle=$((cpu_after[4] - cpu_before[4] + cpu_after[5] - cpu_before[5]))
+window_busy=$((cpu_total > 0 ? 100 * (cpu_total - cpu_idle) / cpu_total : 0))
 if ((rc != 0)); then
   say "the window probe failed (exit code $rc): the window did not become ready or did not close with 0"
   exit 1
 fi
 
 # --- Report ------------------------------------------------------------------------------------
-# stats <file of numbers>: "median p90 min max" (p90 by nearest rank).
-stats() {
-  sort -n "$1" | awk '{ v[NR] = $1 } END {
-    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-    r = int(0.9 * NR); if (r < 0.9 * NR) r++
-    printf "%.1f %.1f %.1f %.1f\n", m, v[r], v[1], v[NR] }'
-}
-declare -A median p90 low high
+# The figures come from the quiet rounds; whole rounds are kept or left out, so that no case
+# loses more runs than another. The medians of all rounds are shown beside them.
+awk -F'\t' -v limit="$disturbed_pct" 'NR > 1 && $4 > limit { print $1 }' "$timings" | sort -u >"$root/disturbed-rounds"
+declare -A median p90 low high all_median
 for case in A F B; do
-  awk -v c="$case" -F'\t' 'NR > 1 && $2 == c { print $3 / 1000 }' "$timings" >"$root/$case.ms"
+  awk -v c="$case" -F'\t' 'NR > 1 && $2 == c { print $3 / 1000 }' "$timings" >"$root/$case.all.ms"
+  read -r all_median[$case] _ < <(stats "$root/$case.all.ms")
+  awk -v c="$case" -F'\t' 'FILENAME == ARGV[1] { bad[$1] = 1; next }
+                            FNR > 1 && $2 == c && !($1 in bad) { print $3 / 1000 }' \
+    "$root/disturbed-rounds" "$timings" >"$root/$case.ms"
+  if [[ ! -s $root/$case.ms ]]; then say "no quiet round at all: the machine never calmed down"; exit 1; fi
   read -r median[$case] p90[$case] low[$case] high[$case] < <(stats "$root/$case.ms")
 done
-# Per round, A against the F run right after it: the difference survives slow drifts.
-awk -F'\t' 'NR > 1 { t[$1, $2] = $3 } END { for (i = 1; (i, "A") in t; i++) print (t[i, "A"] - t[i, "F"]) / 1000 }' \
-  "$timings" >"$root/A-F.ms"
+# Per quiet round, A against the F run right after it: the difference survives slow drifts.
+awk -F'\t' 'FILENAME == ARGV[1] { bad[$1] = 1; next } FNR > 1 && !($1 in bad) { t[$1, $2] = $3 }
+             END { for (k in t) { split(k, p, SUBSEP); if (p[2] == "A") print (t[p[1], "A"] - t[p[1], "F"]) / 1000 } }' \
+  "$root/disturbed-rounds" "$timings" >"$root/A-F.ms"
 read -r diff_median diff_p90 _ _ < <(stats "$root/A-F.ms")
-ratio=$(awk -v a="${median[A]}" -v f="${median[F]}" 'BEGIN { printf "%.3f", a / f }')
-overhead_ratio=$(awk -v a="${median[A]}" -v f="${median[F]}" -v b="${median[B]}" \
-  'BEGIN { if (f - b > 0) printf "%.2f", (a - b) / (f - b); else print "n/a" }')
-ratio_ok=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.10) ? "yes" : "NO" }')
+ratio_of() { awk -v a="$1" -v f="$2" 'BEGIN { if (f + 0 > 0) printf "%.3f", a / f; else print "n/a" }'; }
+overhead_of() {
+  awk -v a="$1" -v f="$2" -v b="$3" 'BEGIN { if (f - b > 0) printf "%.2f", (a - b) / (f - b); else print "n/a" }'
+}
+verdict() { awk -v r="$1" -v goal="$2" 'BEGIN { print (r == "n/a") ? "n/a" : (r <= goal) ? "yes" : "NO" }'; }
+ratio=$(ratio_of "${median[A]}" "${median[F]}")
+ratio_ok=$(verdict "$ratio" 1.10)
+overhead_ratio=$(overhead_of "${median[A]}" "${median[F]}" "${median[B]}")
+all_ratio=$(ratio_of "${all_median[A]}" "${all_median[F]}")
+min_ratio=$(ratio_of "${low[A]}" "${low[F]}")
 ws_ratio=$(awk -v a="${peak_ws[A]}" -v f="${peak_ws[F]}" 'BEGIN { printf "%.3f", a / f }')
-ws_ok=$(awk -v r="$ws_ratio" 'BEGIN { print (r <= 1.2) ? "yes" : "NO" }')
+ws_ok=$(verdict "$ws_ratio" 1.2)
 awk '{ print $1 }' "$window_file" >"$root/window-visible.ms"
 awk '{ print $2 }' "$window_file" >"$root/window-ready.ms"
 read -r wv_median wv_p90 wv_low wv_high < <(stats "$root/window-visible.ms")
@@ -277,30 +233,31 @@ if [[ -f $link_map ]]; then
     cross_check="DISAGREES with the link map: $(diff <(echo "$from_map") <(echo "$from_scan") | grep '^[<>]' | paste -sd' ')"
   fi
 fi
-machine="$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo), $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) RAM, Linux $(uname -r)"
-os=$(. /etc/os-release && echo "$PRETTY_NAME")
 
 {
   echo "# Launch benchmark: ZanvekNotepad.exe as C:\\windows\\notepad.exe"
   echo
   echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC'); commit $(git rev-parse --short HEAD)$(git diff --quiet HEAD -- src cmake CMakeLists.txt || echo ' (src changed)')"
-  echo "- Machine: $machine; $os"
-  echo "- Wine: $("$wine" --version 2>/dev/null | head -n 1) ($(basename "$wine") started directly), persistent wineserver, null graphics driver, LANG=$LANG"
+  echo "- Machine: $(machine_line)"
+  echo "- Wine: $(wine_line)"
   echo "- Compiler: $(x86_64-w64-mingw32-g++-posix --version | head -n 1)"
-  echo "- Rounds: $rounds timed (after $warmup_rounds warm-up), order A F B, ${pause}s pause between runs"
+  echo "- Rounds: $quiet_rounds quiet of $total_rounds timed (after $warmup_rounds warm-up), order A F B, ${pause}s pause between runs"
   for note in "${quiet_notes[@]}"; do echo "- Machine load, $note"; done
   echo
   echo "## Launch (ms, wall clock from the shell, argument $document)"
   echo
-  echo "| case | what runs | median | p90 | min | max |"
-  echo "|---|---|---:|---:|---:|---:|"
-  echo "| A | $launcher (ZanvekNotepad.exe) → editor | ${median[A]} | ${p90[A]} | ${low[A]} | ${high[A]} |"
-  echo "| F | floor launcher → editor | ${median[F]} | ${p90[F]} | ${low[F]} | ${high[F]} |"
-  echo "| B | editor alone | ${median[B]} | ${p90[B]} | ${low[B]} | ${high[B]} |"
+  echo "Quiet rounds: $quiet_rounds of $total_rounds (a round is left out when the CPU was more than ${disturbed_pct}% busy"
+  echo "during one of its runs: a run alone keeps it 40-65% busy). Medians of all $total_rounds rounds in the last column."
   echo
-  echo "- A/F (medians): **$ratio** (goal <= 1.10: $ratio_ok)"
+  echo "| case | what runs | median | p90 | min | max | median, all rounds |"
+  echo "|---|---|---:|---:|---:|---:|---:|"
+  echo "| A | \`$launcher\` (ZanvekNotepad.exe) → editor | ${median[A]} | ${p90[A]} | ${low[A]} | ${high[A]} | ${all_median[A]} |"
+  echo "| F | floor launcher → editor | ${median[F]} | ${p90[F]} | ${low[F]} | ${high[F]} | ${all_median[F]} |"
+  echo "| B | editor alone | ${median[B]} | ${p90[B]} | ${low[B]} | ${high[B]} | ${all_median[B]} |"
+  echo
+  echo "- A/F (medians): **$ratio** (goal <= 1.10: $ratio_ok); all rounds: $all_ratio"
   echo "- (A-B)/(F-B), the launcher's own part against the floor's: $overhead_ratio"
-  echo "- A-F paired per round: median $diff_median ms, p90 $diff_p90 ms"
+  echo "- A-F paired per round: median $diff_median ms, p90 $diff_p90 ms; A/F of the minima: $min_ratio"
   echo
   echo "## Peak working set of the waiting launcher (read by the editor from its parent; median of $report_rounds)"
   echo
@@ -312,6 +269,8 @@ os=$(. /etc/os-release && echo "$PRETTY_NAME")
   echo "- A/F: **$ws_ratio** (goal <= 1.2: $ws_ok)"
   echo
   echo "## Launcher start to editor creation (creation times of parent and child; median of $report_rounds, ms)"
+  echo
+  echo "Rounds done again because other work disturbed them: $report_disturbed."
   echo
   echo "| case | median | range |"
   echo "|---|---:|---|"
@@ -340,7 +299,9 @@ os=$(. /etc/os-release && echo "$PRETTY_NAME")
   echo
   echo "Cross-check: $cross_check."
   echo
-  echo "## Registration window ($window_rounds rounds: $launcher with no argument, started by CreateProcessW)"
+  echo "## Registration window ($window_rounds rounds: \`$launcher\` with no argument, started by CreateProcessW)"
+  echo
+  echo "The CPU was ${window_busy}% busy over these rounds (no per-round check here)."
   echo
   echo "| until | median | p90 | min | max |"
   echo "|---|---:|---:|---:|---:|"
