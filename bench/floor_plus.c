@@ -3,6 +3,10 @@
  *   ZN_PLUS_CHECKS    the Win32 calls the program makes before starting the editor: DLL search
  *                     folder, heap setting, own path and file identity, Windows folder, the
  *                     registry read as two calls, the editor's file check
+ *   ZN_PLUS_SIZES_FIRST  with ZN_PLUS_CHECKS: the same checks, but the two files' sizes and
+ *                     the directory flag come from FileStandardInfo, and the identity
+ *                     (GetFileInformationByHandle, whose volume serial number Wine asks its
+ *                     mount manager for) is read only when the sizes are equal
  *   ZN_PLUS_PAD_KB    that many KB of read-only data kept in the image (the program's size)
  *   ZN_PLUS_CXX       compiled as C++ with the program's runtime pulled in: exceptions,
  *                     std::wstring (the static libstdc++ and winpthreads start-up) */
@@ -58,6 +62,20 @@ static int LauncherChecks(const wchar_t *editor)
     HANDLE self = OpenForAttributes(module);
     if (self == INVALID_HANDLE_VALUE) return 0;
     BY_HANDLE_FILE_INFORMATION own, other;
+#ifdef ZN_PLUS_SIZES_FIRST
+    FILE_STANDARD_INFO ownSize, otherSize;
+    int ok = GetFileInformationByHandleEx(self, FileStandardInfo, &ownSize, sizeof(ownSize)) &&
+             GetFinalPathNameByHandleW(self, finalPath, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) != 0;
+    ok = ok && GetWindowsDirectoryW(windows, MAX_PATH) != 0;
+    HANDLE file = OpenForAttributes(editor);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    ok = ok && GetFileInformationByHandleEx(file, FileStandardInfo, &otherSize, sizeof(otherSize)) &&
+         !otherSize.Directory;
+    /* Files of different sizes are different files: no identity needed. */
+    if (ok && otherSize.EndOfFile.QuadPart == ownSize.EndOfFile.QuadPart)
+        ok = GetFileInformationByHandle(self, &own) && GetFileInformationByHandle(file, &other);
+    CloseHandle(self);
+#else
     int ok = GetFileInformationByHandle(self, &own) &&
              GetFinalPathNameByHandleW(self, finalPath, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) != 0;
     CloseHandle(self);
@@ -65,6 +83,7 @@ static int LauncherChecks(const wchar_t *editor)
     HANDLE file = OpenForAttributes(editor);
     if (file == INVALID_HANDLE_VALUE) return 0;
     ok = ok && GetFileInformationByHandle(file, &other) && !(other.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+#endif
     CloseHandle(file);
     return ok;
 }

@@ -28,22 +28,26 @@ build_program
 say "building the variants"
 build_c bench/floor.c "$dir/floor.exe" -mwindows
 build_c bench/floor_plus.c "$dir/checks.exe" -mwindows -DZN_PLUS_CHECKS
+build_c bench/floor_plus.c "$dir/sizes_first.exe" -mwindows -DZN_PLUS_CHECKS -DZN_PLUS_SIZES_FIRST
 pad_kb=$((($(stat -c %s "$program") - $(stat -c %s "$dir/floor.exe")) / 1024))
 build_c bench/floor_plus.c "$dir/size.exe" -mwindows -DZN_PLUS_PAD_KB=$pad_kb
 build_cxx() { "$bench_cxx" -std=c++20 -x c++ "${bench_cflags[@]}" bench/floor_plus.c -mwindows "$@" "${bench_ldflags[@]}"; }
 build_cxx -DZN_PLUS_CXX -o "$dir/cxx.exe"
 build_cxx -DZN_PLUS_CXX -DZN_PLUS_CHECKS -o "$dir/cxx_checks.exe"
 
-names=(A F F+checks F+size F+cxx F+cxx+checks)
-declare -A built=([A]=$program [F]=$dir/floor.exe [F+checks]=$dir/checks.exe [F+size]=$dir/size.exe
+names=(A F F+checks F+lean-checks F+size F+cxx F+cxx+checks)
+declare -A built=([A]=$program [F]=$dir/floor.exe [F+checks]=$dir/checks.exe
+                  [F+lean-checks]=$dir/sizes_first.exe [F+size]=$dir/size.exe
                   [F+cxx]=$dir/cxx.exe [F+cxx+checks]=$dir/cxx_checks.exe)
 # Installed in the Windows folder like the program; A must be notepad.exe there to launch.
 declare -A exe_of=([A]='C:\windows\notepad.exe' [F]='C:\windows\floor.exe'
-                   [F+checks]='C:\windows\plus_checks.exe' [F+size]='C:\windows\plus_size.exe'
+                   [F+checks]='C:\windows\plus_checks.exe' [F+lean-checks]='C:\windows\plus_sizes_first.exe'
+                   [F+size]='C:\windows\plus_size.exe'
                    [F+cxx]='C:\windows\plus_cxx.exe' [F+cxx+checks]='C:\windows\plus_cxx_checks.exe')
 declare -A what=([A]="ZanvekNotepad.exe"
                  [F]="bench/floor.c"
                  [F+checks]="floor + the program's Win32 checks and two-call registry read"
+                 [F+lean-checks]="F+checks comparing sizes first: identity only for equal sizes"
                  [F+size]="floor + ${pad_kb} KB of read-only data (the program's file size)"
                  [F+cxx]="floor as C++ with exceptions and std::wstring (static libstdc++, winpthreads)"
                  [F+cxx+checks]="both of the above")
