@@ -59,7 +59,7 @@ make_bench_prefix() {
 # Only Wine's loader and the program run between the two clock readings (EPOCHREALTIME is a
 # shell variable: no process is started to read the clock, and read is a builtin).
 # busy_pct: the share of both cores busy meanwhile. A run alone keeps one core busy and a bit
-# of the other (50-65 % here); far more means other work ran at the same time.
+# of the other (35-65 % here); far more means other work ran at the same time.
 run_once() {
   local t0 t1 before after total=0 idle i
   rc=0

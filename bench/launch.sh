@@ -247,7 +247,7 @@ fi
   echo "## Launch (ms, wall clock from the shell, argument $document)"
   echo
   echo "Quiet rounds: $quiet_rounds of $total_rounds (a round is left out when the CPU was more than ${disturbed_pct}% busy"
-  echo "during one of its runs: a run alone keeps it 40-65% busy). Medians of all $total_rounds rounds in the last column."
+  echo "during one of its runs: a run alone keeps it 35-65% busy). Medians of all $total_rounds rounds in the last column."
   echo
   echo "| case | what runs | median | p90 | min | max | median, all rounds |"
   echo "|---|---|---:|---:|---:|---:|---:|"
