@@ -23,6 +23,23 @@ UniqueFile OpenForAttributes(const std::wstring& path)
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// The size and kind of an open file: a cheap query, unlike its identity, which needs the
+// volume's serial number.
+std::optional<FILE_STANDARD_INFO> StandardInfo(const UniqueFile& file)
+{
+    FILE_STANDARD_INFO info{};
+    if (!file || !::GetFileInformationByHandleEx(file.get(), FileStandardInfo, &info, sizeof(info)))
+        return std::nullopt;
+    return info;
+}
+
+std::optional<FileIdentity> IdentityOf(const UniqueFile& file)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !::GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
 } // namespace
 
 Win32StartupHost::Win32StartupHost() = default;
@@ -38,14 +55,13 @@ OwnExecutable Win32StartupHost::LocateOwnExecutable()
 
     // The path the process was started by may differ in letter case or use short names; the
     // file system's own spelling is what compares equal to the Windows folder.
-    const UniqueFile file = OpenForAttributes(modulePath);
-    if (!file) FailWithLastError(kWhat, modulePath);
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(file.get(), &info)) FailWithLastError(kWhat, modulePath);
-    m_self = FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    m_selfFile = OpenForAttributes(modulePath);
+    const auto standard = StandardInfo(m_selfFile);
+    if (!standard) FailWithLastError(kWhat, modulePath);
+    m_selfSize = static_cast<std::uint64_t>(standard->EndOfFile.QuadPart);
 
-    std::wstring finalPath = ReadGrowing([&file](wchar_t* buffer, DWORD capacity) {
-        return ::GetFinalPathNameByHandleW(file.get(), buffer, capacity,
+    std::wstring finalPath = ReadGrowing([this](wchar_t* buffer, DWORD capacity) {
+        return ::GetFinalPathNameByHandleW(m_selfFile.get(), buffer, capacity,
                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     });
     if (finalPath.empty()) finalPath = modulePath; // some file systems cannot tell
@@ -75,13 +91,14 @@ std::wstring Win32StartupHost::ReadEditorPath()
 EditorProbe Win32StartupHost::ProbeEditor(const std::wstring& path)
 {
     const UniqueFile file = OpenForAttributes(path);
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !::GetFileInformationByHandle(file.get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return EditorProbe::NoSuchFile;
-    const FileIdentity identity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-    if (!m_self) LocateOwnExecutable();
-    return identity == *m_self ? EditorProbe::ThisProgram : EditorProbe::File;
+    const auto standard = StandardInfo(file);
+    if (!standard || standard->Directory) return EditorProbe::NoSuchFile;
+    if (!m_selfSize) LocateOwnExecutable();
+    // A file of another size cannot be this program; only one of the same size is compared by
+    // identity, which costs a query of its volume.
+    if (static_cast<std::uint64_t>(standard->EndOfFile.QuadPart) != *m_selfSize) return EditorProbe::File;
+    const auto identity = IdentityOf(file);
+    return identity && identity == IdentityOf(m_selfFile) ? EditorProbe::ThisProgram : EditorProbe::File;
 }
 
 int Win32StartupHost::StartEditorAndWait(const std::wstring& path, std::wstring commandLine)

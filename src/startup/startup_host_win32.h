@@ -2,10 +2,12 @@
 // the editor's process, and the set-up and window roles.
 #pragma once
 
+#include "common/unique_handle.h"
 #include "startup/main.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -34,7 +36,10 @@ public:
     int OpenRegistrationWindow() override;
 
 private:
-    std::optional<FileIdentity> m_self; // found by LocateOwnExecutable
+    // The running executable, opened by LocateOwnExecutable: its size, and (read only when an
+    // editor has the same size) its identity.
+    UniqueFile m_selfFile;
+    std::optional<std::uint64_t> m_selfSize;
     std::unique_ptr<SetupHost> m_setup;
 };
 
