@@ -143,7 +143,7 @@ median_of() {
 range_of() { printf '%s\n' "$@" | sort -n | sed -n '1h; ${H; x; s/\n/../p}'; }
 
 # field_of <key> <parent report file>
-field_of() { awk -v key="$1" '$1 == key { print $2 }' "$2"; }
+field_of() { awk -v key="$1" '{ sub(/\r$/, "") } $1 == key { print $2 }' "$2"; }
 
 # A Windows path for a Linux one: Wine's drive Z: is the Linux root.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
