@@ -5,6 +5,8 @@
 #include <ole2.h>
 #include <shlobj.h>
 
+#include "common/com_object.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -39,33 +41,13 @@ inline HGLOBAL MakeDropFiles(const std::vector<std::wstring>& files, bool wide =
 
 // Offers CF_HDROP (or, with hasFiles false, nothing at all). Reference counted: create with new,
 // release when done.
-class FileDropData final : public IDataObject {
+class FileDropData final : public ComObject<IDataObject, &IID_IDataObject> {
 public:
     explicit FileDropData(std::vector<std::wstring> files, bool hasFiles = true, bool wide = true)
         : m_files(std::move(files)), m_hasFiles(hasFiles), m_wide(wide)
     {
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *object = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override
-    {
-        return static_cast<ULONG>(::InterlockedIncrement(&m_references));
-    }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG left = ::InterlockedDecrement(&m_references);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
     {
         if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
@@ -104,9 +86,6 @@ public:
     }
 
 private:
-    ~FileDropData() = default;
-
-    LONG m_references = 1;
     std::vector<std::wstring> m_files;
     bool m_hasFiles;
     bool m_wide;

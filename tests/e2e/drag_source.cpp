@@ -12,38 +12,14 @@
 namespace zn::e2e {
 namespace {
 
-class DropSource final : public IDropSource {
+class DropSource final : public ComObject<IDropSource, &IID_IDropSource> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IDropSource) {
-            *object = static_cast<IDropSource*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override
-    {
-        return static_cast<ULONG>(::InterlockedIncrement(&m_references));
-    }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG left = ::InterlockedDecrement(&m_references);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override
     {
         if (escape) return DRAGDROP_S_CANCEL;
         return (keys & MK_LBUTTON) ? S_OK : DRAGDROP_S_DROP;
     }
     HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-
-private:
-    ~DropSource() = default;
-    LONG m_references = 1;
 };
 
 struct Drag {
@@ -125,7 +101,8 @@ DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD 
         // Under load the drag loop can miss the release and would then wait for ever: release
         // once more, then press Escape, so that the drag always ends and the test can fail.
         for (int attempt = 0; attempt < 3 && drag.started; ++attempt) {
-            for (int i = 0; i < 150 && !drag.done; ++i) std::this_thread::sleep_for(20ms);
+            for (int i = 0; i < 150 && !drag.done; ++i)
+                std::this_thread::sleep_for(20ms);
             if (drag.done) break;
             if (attempt < 2) {
                 SendMouse(MOUSEEVENTF_LEFTUP, target);

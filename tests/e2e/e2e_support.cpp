@@ -309,6 +309,24 @@ EditorRecord ReadEditorRecord(const std::wstring& file)
     return record;
 }
 
+void PrepareInstalledProgram()
+{
+    MakeFolders(L"C:\\e2e");
+    MakeFolders(L"C:\\Tools");
+    CopyOver(ProgramPath(), kNotepad);
+    CopyOver(StandInEditorPath(), kStandInEditor);
+    ::DeleteFileW(kEditorRecord.c_str());
+    ClearEditorSetting();
+    SetEnv(L"ZN_EDITOR_RECORD", kEditorRecord);
+    SetEnv(L"ZN_EDITOR_EXIT_CODE", L"0");
+}
+
+void ClickButton(HWND window, int id)
+{
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
+}
+
 std::wstring ControlText(HWND window)
 {
     wchar_t buffer[2048] = {};

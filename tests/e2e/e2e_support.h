@@ -21,6 +21,14 @@ inline const std::wstring kNotepad = L"C:\\windows\\notepad.exe";
 inline const std::wstring kBackup = L"C:\\windows\\notepad.met";
 inline const std::wstring kStaged = L"C:\\windows\\notepad.ex_";
 
+inline const std::wstring kStandInEditor = L"C:\\Tools\\editor.exe";
+inline const std::wstring kEditorRecord = L"C:\\e2e\\editor-record.txt";
+
+// The state the launcher and window tests start from: the program installed as notepad.exe,
+// the stand-in editor at kStandInEditor, no editor setting, and the editor told (through the
+// environment the launcher passes on) to record into kEditorRecord and exit with 0.
+void PrepareInstalledProgram();
+
 class Process {
 public:
     Process() = default;
@@ -82,6 +90,9 @@ struct EditorRecord {
     std::vector<std::wstring> argv;
 };
 EditorRecord ReadEditorRecord(const std::wstring& file);
+
+// Clicks button `id` of `window` (another process's) as the button itself would report it.
+void ClickButton(HWND window, int id);
 
 // The text of a window or control of another process (WM_GETTEXT, which crosses processes).
 std::wstring ControlText(HWND window);

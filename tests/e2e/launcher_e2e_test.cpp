@@ -11,22 +11,12 @@
 namespace zn::e2e {
 namespace {
 
-const std::wstring kEditor = L"C:\\Tools\\editor.exe";
-const std::wstring kRecord = L"C:\\e2e\\editor-record.txt";
+const std::wstring& kEditor = kStandInEditor;
+const std::wstring& kRecord = kEditorRecord;
 
 class Launcher : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        MakeFolders(L"C:\\e2e");
-        MakeFolders(L"C:\\Tools");
-        CopyOver(ProgramPath(), kNotepad);
-        CopyOver(StandInEditorPath(), kEditor);
-        ::DeleteFileW(kRecord.c_str());
-        ClearEditorSetting();
-        SetEnv(L"ZN_EDITOR_RECORD", kRecord);
-        SetEnv(L"ZN_EDITOR_EXIT_CODE", L"0");
-    }
+    void SetUp() override { PrepareInstalledProgram(); }
 
     // Starts the installed notepad.exe with this full command line and returns its exit code.
     int RunNotepad(const std::wstring& commandLine)

@@ -9,6 +9,8 @@ namespace zn::e2e {
 
 inline const std::wstring kRegistrationCaption = L"ZanvekNotePad V1.10";
 inline constexpr wchar_t kRegistrationClass[] = L"ZanvekNotepadRegistration";
+// The window's controls, by their ids.
+inline constexpr int kText1 = 101, kCmdYes = 103, kCmdNo = 104, kLabel2 = 105;
 
 inline HWND WaitForRegistrationWindow(const Process& process)
 {

@@ -10,28 +10,12 @@
 namespace zn::e2e {
 namespace {
 
-const std::wstring kEditor = L"C:\\Tools\\editor.exe";
-const std::wstring kRecord = L"C:\\e2e\\editor-record.txt";
-constexpr int kText1 = 101, kCmdYes = 103, kCmdNo = 104, kLabel2 = 105;
+const std::wstring& kEditor = kStandInEditor;
+const std::wstring& kRecord = kEditorRecord;
 
 class RegistrationWindow : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        MakeFolders(L"C:\\e2e");
-        MakeFolders(L"C:\\Tools");
-        CopyOver(ProgramPath(), kNotepad);
-        CopyOver(StandInEditorPath(), kEditor);
-        ClearEditorSetting();
-        SetEnv(L"ZN_EDITOR_RECORD", kRecord);
-        SetEnv(L"ZN_EDITOR_EXIT_CODE", L"0");
-    }
-
-    static void Click(HWND window, int button)
-    {
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(window, button)));
-    }
+    void SetUp() override { PrepareInstalledProgram(); }
 };
 
 TEST_F(RegistrationWindow, ADroppedAndConfirmedEditorIsWhatTheNextLaunchStarts)
@@ -50,7 +34,7 @@ TEST_F(RegistrationWindow, ADroppedAndConfirmedEditorIsWhatTheNextLaunchStarts)
     EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(window, kCmdYes)));
     EXPECT_EQ(ControlText(::GetDlgItem(window, kCmdNo)), L"No");
 
-    Click(window, kCmdYes);
+    ClickButton(window, kCmdYes);
     const std::wstring confirmation =
         L"次回から、メモ帳の変わりにeditor.exeを起動します\r\n"
         L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
@@ -59,7 +43,7 @@ TEST_F(RegistrationWindow, ADroppedAndConfirmedEditorIsWhatTheNextLaunchStarts)
     EXPECT_EQ(EditorSetting(), kEditor);
     EXPECT_EQ(ControlText(::GetDlgItem(window, kCmdNo)), L"Close");
 
-    Click(window, kCmdNo);
+    ClickButton(window, kCmdNo);
     EXPECT_EQ(launcher.Wait(), 0);
     EXPECT_TRUE(Exists(kEditor)) << "the dragged editor must stay where it was";
 
@@ -98,7 +82,7 @@ TEST_F(RegistrationWindow, DataWithoutFilesIsNotAcceptedAndChangesNothing)
     EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)),
               L"メモ帳のかわりに起動したいエディタをドロップしてください");
     EXPECT_TRUE(launcher.Running());
-    Click(window, kCmdNo);
+    ClickButton(window, kCmdNo);
     EXPECT_EQ(launcher.Wait(), 0);
 }
 
@@ -114,7 +98,7 @@ TEST_F(RegistrationWindow, OfAHundredFilesOnlyTheFirstIsTaken)
               static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kText1), files[0]), files[0]);
     EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)), L"editor0.exeを登録してよろしいですか？");
-    Click(window, kCmdNo);
+    ClickButton(window, kCmdNo);
     EXPECT_EQ(launcher.Wait(), 0);
     EXPECT_EQ(EditorSetting(), L"<none>");
 }
@@ -134,10 +118,10 @@ TEST_F(RegistrationWindow, AVeryLongPathIsTakenWholeAndStoredWhole)
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kText1), path), path);
     EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)),
               L"エディタ.exeを登録してよろしいですか？");
-    Click(window, kCmdYes);
+    ClickButton(window, kCmdYes);
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kCmdNo), L"Close"), L"Close");
     EXPECT_EQ(EditorSetting(), path);
-    Click(window, kCmdNo);
+    ClickButton(window, kCmdNo);
     EXPECT_EQ(launcher.Wait(), 0);
 }
 

@@ -1,4 +1,6 @@
 // The built ZanvekNotepad.exe as a file: its resources and the hardening in its PE headers.
+#include "wine/built_program.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,16 +15,6 @@
 
 namespace zn {
 namespace {
-
-// ctest passes the Linux path; Wine's drive Z: is the Linux root.
-std::wstring ProgramPath()
-{
-    wchar_t buffer[4096] = {};
-    const DWORD n = ::GetEnvironmentVariableW(L"ZN_PROGRAM", buffer, 4096);
-    std::wstring path(buffer, n);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path.empty() || path[0] != L'\\' ? path : L"Z:" + path;
-}
 
 std::vector<unsigned char> ReadFile(const std::wstring& path)
 {
@@ -50,7 +42,7 @@ std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name)
 
 TEST(Executable, VersionResourceReadsBackAsItIsMeantTo)
 {
-    const std::wstring path = ProgramPath();
+    const std::wstring path = BuiltProgramPath();
     const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), nullptr);
     ASSERT_GT(size, 0u) << "no version resource in " << path;
     std::vector<BYTE> info(size);
@@ -83,8 +75,9 @@ TEST(Executable, VersionResourceReadsBackAsItIsMeantTo)
 
 TEST(Executable, CarriesOneIconOf32By32In256ColoursAndNoManifest)
 {
-    const HMODULE image = ::LoadLibraryExW(
-        ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HMODULE image =
+        ::LoadLibraryExW(BuiltProgramPath().c_str(), nullptr,
+                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(image, nullptr);
     std::set<ULONG_PTR> types;
     ::EnumResourceTypesW(
@@ -184,7 +177,7 @@ private:
 
 TEST(Executable, IsHardened)
 {
-    const PeFile pe(ReadFile(ProgramPath()));
+    const PeFile pe(ReadFile(BuiltProgramPath()));
     ASSERT_TRUE(pe.Valid());
     const WORD dll = pe.Nt().OptionalHeader.DllCharacteristics;
     EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE) << "ASLR";
@@ -205,7 +198,7 @@ TEST(Executable, IsHardened)
 
 TEST(Executable, ImportsAtLoadTimeOnlyFromKnownSystemDllsAndRestrictsDllSearch)
 {
-    const PeFile pe(ReadFile(ProgramPath()));
+    const PeFile pe(ReadFile(BuiltProgramPath()));
     ASSERT_TRUE(pe.Valid());
     // DLLs that Windows always maps from its own folder (KnownDLLs), never from the program's.
     const std::set<std::string> known = {"kernel32.dll", "advapi32.dll", "msvcrt.dll"};

@@ -4,6 +4,8 @@
 
 #include "common/app_error.h"
 
+#include "wine/built_program.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,15 +15,6 @@
 
 namespace zn {
 namespace {
-
-std::wstring ProgramPath()
-{
-    wchar_t buffer[4096] = {};
-    const DWORD n = ::GetEnvironmentVariableW(L"ZN_PROGRAM", buffer, 4096);
-    std::wstring path(buffer, n);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path.empty() || path[0] != L'\\' ? path : L"Z:" + path;
-}
 
 class SetupHostFiles : public ::testing::Test {
 protected:
@@ -71,7 +64,7 @@ TEST_F(SetupHostFiles, OnlyFilesAreFilesAndOnlyThisProgramIsThisProgram)
     EXPECT_FALSE(m_host.IsFile(m_folder));
     EXPECT_FALSE(m_host.IsFile(m_folder + L"\\missing.txt"));
 
-    EXPECT_TRUE(m_host.IsThisProgram(ProgramPath()));
+    EXPECT_TRUE(m_host.IsThisProgram(BuiltProgramPath()));
     EXPECT_FALSE(
         m_host.IsThisProgram(L"C:\\windows\\system32\\kernel32.dll")); // has a version resource
     EXPECT_FALSE(m_host.IsThisProgram(m_folder + L"\\a.txt"));

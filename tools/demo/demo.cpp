@@ -2,6 +2,7 @@
 // dragging it onto the registration window, and then opens a text file "with Notepad" as the
 // shell would. Runs inside a throwaway Wine prefix and tells what happens at each step.
 #include "e2e/e2e_support.h"
+#include "e2e/registration_window_probe.h"
 
 #include <ole2.h>
 
@@ -40,14 +41,6 @@ std::wstring Indent(std::wstring text)
     return out;
 }
 
-void Click(HWND window, int button)
-{
-    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(window, button)));
-}
-
-constexpr int kText1 = 101, kCmdYes = 103, kCmdNo = 104, kLabel2 = 105;
-
 } // namespace
 
 int wmain()
@@ -78,8 +71,7 @@ int wmain()
     Say(L"   The user answers Yes.");
     Answer(prompt, IDYES);
 
-    const HWND window =
-        WaitForWindow(setup.Id(), L"ZanvekNotepadRegistration", L"ZanvekNotePad V1.10");
+    const HWND window = WaitForRegistrationWindow(setup);
     if (window == nullptr) Stop(L"the registration window did not open");
     Say(L"2. Installed: C:\\windows\\notepad.met now holds the system Notepad (" +
         std::wstring(systemNotepad == Checksum(ReadBytes(kBackup)) ? L"same bytes" : L"DIFFERENT") +
@@ -96,12 +88,12 @@ int wmain()
     Say(L"   Text box: " + ControlText(::GetDlgItem(window, kText1)));
     Say(Indent(ControlText(::GetDlgItem(window, kLabel2))));
     Say(L"   The user clicks Yes.");
-    Click(window, kCmdYes);
+    ClickButton(window, kCmdYes);
     WaitForText(::GetDlgItem(window, kCmdNo), L"Close");
     Say(Indent(ControlText(::GetDlgItem(window, kLabel2))));
     Say(L"   Stored in HKEY_CURRENT_USER\\Software\\Kestrane\\ZanvekNOTEPAD: " + EditorSetting());
     Say(L"   The user clicks Close; set-up ends with exit code " + std::to_wstring([&] {
-            Click(window, kCmdNo);
+            ClickButton(window, kCmdNo);
             return setup.Wait();
         }()) +
         L".");
