@@ -9,15 +9,7 @@
 /* Usual paths fit without touching the heap; longer ones still work. */
 #define INLINE_CHARS 520
 
-/* The text after the program name, split the way the launcher splits it. */
-static const wchar_t *Tail(const wchar_t *p)
-{
-    int quoted = 0;
-    for (; *p != 0 && (*p > L' ' || quoted); ++p)
-        if (*p == L'"') quoted = !quoted;
-    while (*p != 0 && *p <= L' ') ++p;
-    return p;
-}
+#include "command_tail.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR unused, int show)
 {

@@ -35,14 +35,7 @@ static std::wstring Checked(const wchar_t *text)
 }
 #endif
 
-static const wchar_t *Tail(const wchar_t *p)
-{
-    int quoted = 0;
-    for (; *p != 0 && (*p > L' ' || quoted); ++p)
-        if (*p == L'"') quoted = !quoted;
-    while (*p != 0 && *p <= L' ') ++p;
-    return p;
-}
+#include "command_tail.h"
 
 #ifdef ZN_PLUS_CHECKS
 /* Opens a file only for its attributes, as the program does. */

@@ -26,24 +26,26 @@ protected:
     }
 };
 
-TEST_F(Launcher, ApostrophesAroundThePathAreRemoved)
+TEST_F(Launcher, TheCommandLineReachesTheEditorAfterTheApostropheRule)
 {
+    const struct {
+        std::wstring commandLine, argument, argv1;
+    } rows[] = {
+        // Apostrophes around the path are removed.
+        {L"C:\\windows\\notepad.exe 'C:\\memo.txt'", L"C:\\memo.txt", L"C:\\memo.txt"},
+        // A double-quoted argument arrives unchanged.
+        {L"\"C:\\windows\\notepad.exe\"  \"C:\\my memo.txt\"", L"\"C:\\my memo.txt\"",
+         L"C:\\my memo.txt"},
+    };
     SetEditorSetting(kEditor);
-    EXPECT_EQ(RunNotepad(L"C:\\windows\\notepad.exe 'C:\\memo.txt'"), 0);
-    const EditorRecord record = ReadEditorRecord(kRecord);
-    ASSERT_TRUE(record.present);
-    EXPECT_EQ(record.commandLine, L"\"C:\\Tools\\editor.exe\" C:\\memo.txt");
-    EXPECT_EQ(record.argv, (std::vector<std::wstring>{kEditor, L"C:\\memo.txt"}));
-}
-
-TEST_F(Launcher, ADoubleQuotedArgumentArrivesUnchanged)
-{
-    SetEditorSetting(kEditor);
-    EXPECT_EQ(RunNotepad(L"\"C:\\windows\\notepad.exe\"  \"C:\\my memo.txt\""), 0);
-    const EditorRecord record = ReadEditorRecord(kRecord);
-    ASSERT_TRUE(record.present);
-    EXPECT_EQ(record.commandLine, L"\"C:\\Tools\\editor.exe\" \"C:\\my memo.txt\"");
-    EXPECT_EQ(record.argv, (std::vector<std::wstring>{kEditor, L"C:\\my memo.txt"}));
+    for (const auto& row : rows) {
+        ::DeleteFileW(kRecord.c_str());
+        EXPECT_EQ(RunNotepad(row.commandLine), 0);
+        const EditorRecord record = ReadEditorRecord(kRecord);
+        ASSERT_TRUE(record.present) << row.commandLine;
+        EXPECT_EQ(record.commandLine, L"\"C:\\Tools\\editor.exe\" " + row.argument);
+        EXPECT_EQ(record.argv, (std::vector<std::wstring>{kEditor, row.argv1}));
+    }
 }
 
 TEST_F(Launcher, AnEditorInAFolderWithSpacesIsStartedItselfAndSeesItsArguments)
