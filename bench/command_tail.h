@@ -4,11 +4,12 @@
 
 #include <wchar.h>
 
-static const wchar_t *Tail(const wchar_t *p)
+static const wchar_t* Tail(const wchar_t* p)
 {
     int quoted = 0;
     for (; *p != 0 && (*p > L' ' || quoted); ++p)
         if (*p == L'"') quoted = !quoted;
-    while (*p != 0 && *p <= L' ') ++p;
+    while (*p != 0 && *p <= L' ')
+        ++p;
     return p;
 }

@@ -14,7 +14,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-static unsigned char *image;
+static unsigned char* image;
 static size_t imageSize;
 static uint32_t sizeOfImage;
 
@@ -24,49 +24,64 @@ struct Section {
 static struct Section sections[96];
 static unsigned sectionCount;
 
-static uint16_t U16(size_t at) { return at + 2 <= imageSize ? (uint16_t)(image[at] | image[at + 1] << 8) : 0; }
-static uint32_t U32(size_t at) { return at + 4 <= imageSize ? (uint32_t)U16(at) | (uint32_t)U16(at + 2) << 16 : 0; }
-static uint64_t U64(size_t at) { return (uint64_t)U32(at) | (uint64_t)U32(at + 4) << 32; }
+static uint16_t U16(size_t at)
+{
+    return at + 2 <= imageSize ? (uint16_t)(image[at] | image[at + 1] << 8) : 0;
+}
+static uint32_t U32(size_t at)
+{
+    return at + 4 <= imageSize ? (uint32_t)U16(at) | (uint32_t)U16(at + 2) << 16 : 0;
+}
+static uint64_t U64(size_t at)
+{
+    return (uint64_t)U32(at) | (uint64_t)U32(at + 4) << 32;
+}
 
 /* File offset of an RVA, or 0 when it lies in no section's file data. */
 static size_t Offset(uint32_t rva)
 {
     for (unsigned i = 0; i < sectionCount; ++i) {
-        const struct Section *s = &sections[i];
+        const struct Section* s = &sections[i];
         if (rva >= s->rva && rva < s->rva + s->rawSize) return s->rawOffset + (rva - s->rva);
     }
     return 0;
 }
 
 /* The NUL-terminated printable text at an RVA, or NULL. */
-static const char *TextAt(uint32_t rva)
+static const char* TextAt(uint32_t rva)
 {
     const size_t at = Offset(rva);
     if (at == 0) return NULL;
     size_t end = at;
-    while (end < imageSize && image[end] != 0 && isprint(image[end]) && end - at < 256) ++end;
+    while (end < imageSize && image[end] != 0 && isprint(image[end]) && end - at < 256)
+        ++end;
     if (end == at || end >= imageSize || image[end] != 0) return NULL;
-    return (const char *)image + at;
+    return (const char*)image + at;
 }
 
-static int EndsWithDll(const char *name)
+static int EndsWithDll(const char* name)
 {
     const size_t n = strlen(name);
     if (n < 5) return 0;
-    const char *tail = name + n - 4;
-    return tail[0] == '.' && tolower((unsigned char)tail[1]) == 'd' && tolower((unsigned char)tail[2]) == 'l' &&
-           tolower((unsigned char)tail[3]) == 'l';
+    const char* tail = name + n - 4;
+    return tail[0] == '.' && tolower((unsigned char)tail[1]) == 'd' &&
+           tolower((unsigned char)tail[2]) == 'l' && tolower((unsigned char)tail[3]) == 'l';
 }
 
-static int InImage(uint32_t rva) { return rva != 0 && rva < sizeOfImage; }
+static int InImage(uint32_t rva)
+{
+    return rva != 0 && rva < sizeOfImage;
+}
 
 static int IsDescriptor(size_t at)
 {
-    const uint32_t attributes = U32(at), name = U32(at + 4), module = U32(at + 8), iat = U32(at + 12),
-                   names = U32(at + 16), bound = U32(at + 20), unload = U32(at + 24), stamp = U32(at + 28);
-    if (attributes != 1 || !InImage(module) || !InImage(iat) || !InImage(names) || stamp != 0) return 0;
+    const uint32_t attributes = U32(at), name = U32(at + 4), module = U32(at + 8),
+                   iat = U32(at + 12), names = U32(at + 16), bound = U32(at + 20),
+                   unload = U32(at + 24), stamp = U32(at + 28);
+    if (attributes != 1 || !InImage(module) || !InImage(iat) || !InImage(names) || stamp != 0)
+        return 0;
     if ((bound != 0 && !InImage(bound)) || (unload != 0 && !InImage(unload))) return 0;
-    const char *dll = TextAt(name);
+    const char* dll = TextAt(name);
     return dll != NULL && EndsWithDll(dll) && Offset(names) != 0;
 }
 
@@ -81,25 +96,31 @@ static void PrintDescriptor(size_t at)
             printf(" #%u", (unsigned)(thunk & 0xffff));
             continue;
         }
-        const char *function = TextAt((uint32_t)thunk + 2);  /* past the hint */
+        const char* function = TextAt((uint32_t)thunk + 2); /* past the hint */
         printf(" %s", function != NULL ? function : "?");
     }
     printf("\n");
 }
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc != 2) {
         fprintf(stderr, "usage: %s <file.exe>\n", argv[0]);
         return 2;
     }
-    FILE *in = fopen(argv[1], "rb");
-    if (in == NULL) { perror(argv[1]); return 2; }
+    FILE* in = fopen(argv[1], "rb");
+    if (in == NULL) {
+        perror(argv[1]);
+        return 2;
+    }
     fseek(in, 0, SEEK_END);
     imageSize = (size_t)ftell(in);
     fseek(in, 0, SEEK_SET);
     image = malloc(imageSize);
-    if (image == NULL || fread(image, 1, imageSize, in) != imageSize) { fprintf(stderr, "cannot read\n"); return 2; }
+    if (image == NULL || fread(image, 1, imageSize, in) != imageSize) {
+        fprintf(stderr, "cannot read\n");
+        return 2;
+    }
     fclose(in);
 
     const uint32_t pe = U32(0x3c);
@@ -111,7 +132,7 @@ int main(int argc, char **argv)
     if (sectionCount > sizeof(sections) / sizeof(sections[0])) return 2;
     const size_t optionalSize = U16(pe + 20);
     sizeOfImage = U32(pe + 24 + 56);
-    const uint32_t directoryRva = U32(pe + 24 + 112 + 13 * 8);  /* delay-import entry */
+    const uint32_t directoryRva = U32(pe + 24 + 112 + 13 * 8); /* delay-import entry */
     const size_t table = pe + 24 + optionalSize;
     for (unsigned i = 0; i < sectionCount; ++i) {
         const size_t s = table + i * 40;
@@ -121,8 +142,9 @@ int main(int argc, char **argv)
 
     unsigned found = 0;
     for (unsigned i = 0; i < sectionCount; ++i) {
-        const struct Section *s = &sections[i];
-        for (size_t at = s->rawOffset; at + 32 <= s->rawOffset + s->rawSize && at + 32 <= imageSize; at += 4) {
+        const struct Section* s = &sections[i];
+        for (size_t at = s->rawOffset; at + 32 <= s->rawOffset + s->rawSize && at + 32 <= imageSize;
+             at += 4) {
             if (!IsDescriptor(at)) continue;
             PrintDescriptor(at);
             ++found;

@@ -13,24 +13,30 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR unused, int show)
 {
-    (void)instance; (void)previous; (void)unused; (void)show;
+    (void)instance;
+    (void)previous;
+    (void)unused;
+    (void)show;
     wchar_t inlinePath[INLINE_CHARS];
-    wchar_t *path = inlinePath;
+    wchar_t* path = inlinePath;
     DWORD bytes = sizeof(inlinePath);
-    LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, NULL, RRF_RT_REG_SZ, NULL, path, &bytes);
+    LSTATUS status =
+        RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, NULL, RRF_RT_REG_SZ, NULL, path, &bytes);
     if (status == ERROR_MORE_DATA) {
         path = HeapAlloc(GetProcessHeap(), 0, bytes);
         if (path == NULL) return 1;
-        status = RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, NULL, RRF_RT_REG_SZ, NULL, path, &bytes);
+        status =
+            RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, NULL, RRF_RT_REG_SZ, NULL, path, &bytes);
     }
     if (status != ERROR_SUCCESS) return 1;
 
-    const wchar_t *argument = Tail(GetCommandLineW());
+    const wchar_t* argument = Tail(GetCommandLineW());
     const size_t pathChars = lstrlenW(path);
     const size_t argumentChars = lstrlenW(argument);
-    wchar_t *command = HeapAlloc(GetProcessHeap(), 0, (pathChars + argumentChars + 4) * sizeof(wchar_t));
+    wchar_t* command =
+        HeapAlloc(GetProcessHeap(), 0, (pathChars + argumentChars + 4) * sizeof(wchar_t));
     if (command == NULL) return 1;
-    wchar_t *out = command;
+    wchar_t* out = command;
     *out++ = L'"';
     CopyMemory(out, path, pathChars * sizeof(wchar_t));
     out += pathChars;
@@ -43,7 +49,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR unused, int sh
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started = {0};
-    if (!CreateProcessW(path, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started)) return 1;
+    if (!CreateProcessW(path, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started))
+        return 1;
     CloseHandle(started.hThread);
     DWORD exitCode = 1;
     WaitForSingleObject(started.hProcess, INFINITE);

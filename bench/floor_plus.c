@@ -27,7 +27,7 @@ static const volatile unsigned char kPad[ZN_PLUS_PAD_KB * 1024] = {1};
 
 #ifdef ZN_PLUS_CXX
 /* Never throws in a run; its presence links the C++ exception machinery as the program does. */
-static std::wstring Checked(const wchar_t *text)
+static std::wstring Checked(const wchar_t* text)
 {
     std::wstring copy(text);
     if (copy.empty()) throw std::runtime_error("empty");
@@ -39,14 +39,15 @@ static std::wstring Checked(const wchar_t *text)
 
 #ifdef ZN_PLUS_CHECKS
 /* Opens a file only for its attributes, as the program does. */
-static HANDLE OpenForAttributes(const wchar_t *path)
+static HANDLE OpenForAttributes(const wchar_t* path)
 {
-    return CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    return CreateFileW(path, FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, NULL);
 }
 
 /* The program's steps before it starts the editor; returns 0 when one fails. */
-static int LauncherChecks(const wchar_t *editor)
+static int LauncherChecks(const wchar_t* editor)
 {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     HeapSetInformation(NULL, HeapEnableTerminationOnCorruption, NULL, 0);
@@ -58,11 +59,13 @@ static int LauncherChecks(const wchar_t *editor)
 #ifdef ZN_PLUS_SIZES_FIRST
     FILE_STANDARD_INFO ownSize, otherSize;
     int ok = GetFileInformationByHandleEx(self, FileStandardInfo, &ownSize, sizeof(ownSize)) &&
-             GetFinalPathNameByHandleW(self, finalPath, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) != 0;
+             GetFinalPathNameByHandleW(self, finalPath, MAX_PATH,
+                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) != 0;
     ok = ok && GetWindowsDirectoryW(windows, MAX_PATH) != 0;
     HANDLE file = OpenForAttributes(editor);
     if (file == INVALID_HANDLE_VALUE) return 0;
-    ok = ok && GetFileInformationByHandleEx(file, FileStandardInfo, &otherSize, sizeof(otherSize)) &&
+    ok = ok &&
+         GetFileInformationByHandleEx(file, FileStandardInfo, &otherSize, sizeof(otherSize)) &&
          !otherSize.Directory;
     /* Files of different sizes are different files: no identity needed. */
     if (ok && otherSize.EndOfFile.QuadPart == ownSize.EndOfFile.QuadPart)
@@ -70,26 +73,28 @@ static int LauncherChecks(const wchar_t *editor)
     CloseHandle(self);
 #else
     int ok = GetFileInformationByHandle(self, &own) &&
-             GetFinalPathNameByHandleW(self, finalPath, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) != 0;
+             GetFinalPathNameByHandleW(self, finalPath, MAX_PATH,
+                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) != 0;
     CloseHandle(self);
     ok = ok && GetWindowsDirectoryW(windows, MAX_PATH) != 0;
     HANDLE file = OpenForAttributes(editor);
     if (file == INVALID_HANDLE_VALUE) return 0;
-    ok = ok && GetFileInformationByHandle(file, &other) && !(other.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    ok = ok && GetFileInformationByHandle(file, &other) &&
+         !(other.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 #endif
     CloseHandle(file);
     return ok;
 }
 #endif
 
-static LSTATUS ReadEditor(wchar_t *path, DWORD *bytes)
+static LSTATUS ReadEditor(wchar_t* path, DWORD* bytes)
 {
 #ifdef ZN_PLUS_CHECKS
     HKEY key;
     LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, &key);
     if (status != ERROR_SUCCESS) return status;
     DWORD type = 0;
-    status = RegQueryValueExW(key, NULL, NULL, &type, (BYTE *)path, bytes);
+    status = RegQueryValueExW(key, NULL, NULL, &type, (BYTE*)path, bytes);
     RegCloseKey(key);
     return status == ERROR_SUCCESS && type != REG_SZ ? ERROR_INVALID_DATA : status;
 #else
@@ -99,7 +104,10 @@ static LSTATUS ReadEditor(wchar_t *path, DWORD *bytes)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR unused, int show)
 {
-    (void)instance; (void)previous; (void)unused; (void)show;
+    (void)instance;
+    (void)previous;
+    (void)unused;
+    (void)show;
 #ifdef ZN_PLUS_PAD_KB
     if (kPad[0] != 1) return 3;
 #endif
@@ -114,12 +122,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR unused, int sh
     const std::wstring checked = Checked(path);
 #endif
 
-    const wchar_t *argument = Tail(GetCommandLineW());
+    const wchar_t* argument = Tail(GetCommandLineW());
     const size_t pathChars = lstrlenW(path);
     const size_t argumentChars = lstrlenW(argument);
-    wchar_t *command = (wchar_t *)HeapAlloc(GetProcessHeap(), 0, (pathChars + argumentChars + 4) * sizeof(wchar_t));
+    wchar_t* command =
+        (wchar_t*)HeapAlloc(GetProcessHeap(), 0, (pathChars + argumentChars + 4) * sizeof(wchar_t));
     if (command == NULL) return 1;
-    wchar_t *out = command;
+    wchar_t* out = command;
     *out++ = L'"';
     CopyMemory(out, path, pathChars * sizeof(wchar_t));
     out += pathChars;
@@ -134,7 +143,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR unused, int sh
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started;
     ZeroMemory(&started, sizeof(started));
-    if (!CreateProcessW(path, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started)) return 1;
+    if (!CreateProcessW(path, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started))
+        return 1;
     CloseHandle(started.hThread);
     DWORD exitCode = 1;
     WaitForSingleObject(started.hProcess, INFINITE);

@@ -28,7 +28,8 @@ static DWORD ParentId(void)
     if (snapshot == INVALID_HANDLE_VALUE) return 0;
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
         if (entry.th32ProcessID == self) {
             parent = entry.th32ParentProcessID;
             break;
@@ -45,16 +46,16 @@ static unsigned long long CreationTime(HANDLE process)
     return (unsigned long long)creation.dwHighDateTime << 32 | creation.dwLowDateTime;
 }
 
-static void WriteUtf8(FILE *out, const wchar_t *text)
+static void WriteUtf8(FILE* out, const wchar_t* text)
 {
     char bytes[MAX_PATH * 4];
     const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof(bytes), NULL, NULL);
     if (n > 0) fputs(bytes, out);
 }
 
-static void ReportParent(const wchar_t *file)
+static void ReportParent(const wchar_t* file)
 {
-    FILE *out = _wfopen(file, L"w");
+    FILE* out = _wfopen(file, L"w");
     if (out == NULL) return;
     const DWORD parentId = ParentId();
     fprintf(out, "parent %lu\n", (unsigned long)parentId);
@@ -62,20 +63,22 @@ static void ReportParent(const wchar_t *file)
     if (parent != NULL) {
         PROCESS_MEMORY_COUNTERS_EX memory;
         memory.cb = sizeof(memory);
-        if (GetProcessMemoryInfo(parent, (PROCESS_MEMORY_COUNTERS *)&memory, sizeof(memory))) {
+        if (GetProcessMemoryInfo(parent, (PROCESS_MEMORY_COUNTERS*)&memory, sizeof(memory))) {
             fprintf(out, "peak_working_set %llu\n", (unsigned long long)memory.PeakWorkingSetSize);
             fprintf(out, "working_set %llu\n", (unsigned long long)memory.WorkingSetSize);
             fprintf(out, "private %llu\n", (unsigned long long)memory.PrivateUsage);
         }
         /* The parent's start to its CreateProcessW call (which creates this process): what
          * the launcher does before starting the editor, without the shell's share. */
-        const unsigned long long parentCreated = CreationTime(parent), selfCreated = CreationTime(GetCurrentProcess());
+        const unsigned long long parentCreated = CreationTime(parent),
+                                 selfCreated = CreationTime(GetCurrentProcess());
         if (parentCreated != 0 && selfCreated >= parentCreated)
             fprintf(out, "spawn_us %llu\n", (selfCreated - parentCreated) / 10);
         static HMODULE modules[MAX_MODULES];
         DWORD needed = 0;
         if (EnumProcessModules(parent, modules, sizeof(modules), &needed)) {
-            const DWORD count = needed / sizeof(HMODULE) < MAX_MODULES ? needed / sizeof(HMODULE) : MAX_MODULES;
+            const DWORD count =
+                needed / sizeof(HMODULE) < MAX_MODULES ? needed / sizeof(HMODULE) : MAX_MODULES;
             for (DWORD i = 0; i < count; ++i) {
                 wchar_t name[MAX_PATH];
                 if (GetModuleBaseNameW(parent, modules[i], name, MAX_PATH) == 0) continue;
@@ -91,7 +94,10 @@ static void ReportParent(const wchar_t *file)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR unused, int show)
 {
-    (void)instance; (void)previous; (void)unused; (void)show;
+    (void)instance;
+    (void)previous;
+    (void)unused;
+    (void)show;
     wchar_t file[MAX_PATH * 2];
     const DWORD n = GetEnvironmentVariableW(L"ZN_BENCH_PARENT_REPORT", file, MAX_PATH * 2);
     if (n > 0 && n < MAX_PATH * 2) ReportParent(file);

@@ -34,7 +34,7 @@ static HWND WindowOf(DWORD processId)
 }
 
 /* One round; returns the program's exit code, or -1 when the window never became ready. */
-static int Round(const wchar_t *program, FILE *out, LARGE_INTEGER frequency)
+static int Round(const wchar_t* program, FILE* out, LARGE_INTEGER frequency)
 {
     wchar_t command[MAX_PATH * 2 + 4];
     _snwprintf(command, sizeof(command) / sizeof(command[0]) - 1, L"\"%ls\"", program);
@@ -45,7 +45,8 @@ static int Round(const wchar_t *program, FILE *out, LARGE_INTEGER frequency)
 
     LARGE_INTEGER start, now, visibleAt = {0};
     QueryPerformanceCounter(&start);
-    if (!CreateProcessW(program, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started)) return -1;
+    if (!CreateProcessW(program, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started))
+        return -1;
     CloseHandle(started.hThread);
 
     HWND window = NULL;
@@ -68,7 +69,8 @@ static int Round(const wchar_t *program, FILE *out, LARGE_INTEGER frequency)
 
     DWORD exitCode = (DWORD)-1;
     if (window != NULL) PostMessageW(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(started.hProcess, 99);
+    if (WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(started.hProcess, 99);
     GetExitCodeProcess(started.hProcess, &exitCode);
     CloseHandle(started.hProcess);
     if (!ready) return -1;
@@ -77,11 +79,11 @@ static int Round(const wchar_t *program, FILE *out, LARGE_INTEGER frequency)
     return (int)exitCode;
 }
 
-int wmain(int argc, wchar_t **argv)
+int wmain(int argc, wchar_t** argv)
 {
     if (argc != 4) return 2;
     const int rounds = _wtoi(argv[2]);
-    FILE *out = _wfopen(argv[3], L"w");
+    FILE* out = _wfopen(argv[3], L"w");
     if (out == NULL || rounds <= 0) return 2;
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);

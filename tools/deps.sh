@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++                 # native build and unit tests
   g++-mingw-w64-x86-64 googletest       # the Windows build, GoogleTest sources for both
   wine wine64 locales                   # running and testing under Wine with code page 932
+  clang-format                          # the formatting check
   clang libclang-rt-14-dev              # libFuzzer, AddressSanitizer and UBSan for the fuzz targets
   xvfb x11-utils imagemagick fonts-ipafont-gothic # the screenshot of the window
 )

@@ -1,16 +1,31 @@
 #!/usr/bin/env bash
 # Every test of the project, on a Debian 12 machine (installs what is missing first):
+#   0. the formatting of every C and C++ file against the checked-in .clang-format;
 #   1. native unit tests of the portable logic (g++, AddressSanitizer + UBSan);
 #   2. the Windows build: tests of the Win32 side in process under Wine, and end-to-end tests
 #      that drive the built program in fresh Wine prefixes;
 #   3. the fuzz targets (clang, libFuzzer), each for a bounded time.
 # Warnings are errors. Everything is built and run inside build/.
+#
+#   tools/test.sh            installs what is missing, then runs every test
+#   tools/test.sh --no-deps  runs the tests only (for a machine that has everything)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-tools/deps.sh
+
+case ${1:-} in
+  --no-deps) ;;
+  "") tools/deps.sh ;;
+  *)
+    echo "usage: $0 [--no-deps]" >&2
+    exit 2
+    ;;
+esac
 
 jobs=$(nproc)
 step() { printf '\n== %s ==\n' "$*"; }
+
+step "formatting"
+tools/check-format.sh
 
 step "native unit tests"
 cmake --preset native >/dev/null
