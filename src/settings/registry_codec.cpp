@@ -1,6 +1,7 @@
 #include "settings/registry_codec.h"
 
 #include "common/app_error.h"
+#include "common/little_endian.h"
 
 #include <array>
 
@@ -23,12 +24,6 @@ constexpr std::array<KindRule, 5> kRules{{
     {L"Byte()", Storage::Binary},
 }};
 
-void AppendUnit(std::vector<std::uint8_t>& out, std::uint32_t unit)
-{
-    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
-}
-
 std::vector<std::uint8_t> EncodeBinary(const ByteArray& array)
 {
     // Index 0 must exist; the elements before it are left out.
@@ -48,13 +43,13 @@ std::vector<std::uint8_t> EncodeUtf16z(std::wstring_view text)
         const auto unit = static_cast<std::uint32_t>(c);
         if (unit > 0xFFFF) { // only where wchar_t is 32 bits: split into a surrogate pair
             const std::uint32_t v = unit - 0x10000;
-            AppendUnit(out, 0xD800 + ((v >> 10) & 0x3FF));
-            AppendUnit(out, 0xDC00 + (v & 0x3FF));
+            AppendU16(out, static_cast<std::uint16_t>(0xD800 + ((v >> 10) & 0x3FF)));
+            AppendU16(out, static_cast<std::uint16_t>(0xDC00 + (v & 0x3FF)));
         } else {
-            AppendUnit(out, unit);
+            AppendU16(out, static_cast<std::uint16_t>(unit));
         }
     }
-    AppendUnit(out, 0);
+    AppendU16(out, 0);
     return out;
 }
 
@@ -63,7 +58,7 @@ std::wstring DecodeUtf16(std::span<const std::uint8_t> bytes)
     std::wstring text;
     text.reserve(bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
+        text.push_back(static_cast<wchar_t>(*ReadU16(bytes, i)));
     return text;
 }
 
@@ -84,10 +79,9 @@ EncodedValue EncodeForRegistry(const VariantValue& value)
     }
     switch (storage) {
     case Storage::Dword: {
-        const auto v = static_cast<std::uint32_t>(ToLong(value));
-        return {kRegDword,
-                {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                 static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)}};
+        EncodedValue encoded{kRegDword, {}};
+        AppendU32(encoded.bytes, static_cast<std::uint32_t>(ToLong(value)));
+        return encoded;
     }
     case Storage::Binary: return {kRegBinary, EncodeBinary(std::get<ByteArray>(value))};
     case Storage::Text: break;

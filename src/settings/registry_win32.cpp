@@ -15,18 +15,18 @@ constexpr DWORD kInlineBytes = 520;
 
 } // namespace
 
-VariantValue ReadRegDefault(HKEY root, std::wstring_view subkey, std::wstring_view name)
+VariantValue ReadRegDefault(HKEY root, std::wstring_view keyPath, std::wstring_view subkeyName)
 {
     UniqueHkey key;
-    if (::RegOpenKeyExW(root, std::wstring(subkey).c_str(), 0, KEY_READ, key.put()) !=
+    if (::RegOpenKeyExW(root, std::wstring(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
         ERROR_SUCCESS)
         return Empty{};
-    if (!name.empty()) {
-        UniqueHkey named;
-        if (::RegOpenKeyExW(key.get(), std::wstring(name).c_str(), 0, KEY_READ, named.put()) !=
-            ERROR_SUCCESS)
+    if (!subkeyName.empty()) {
+        UniqueHkey subkey;
+        if (::RegOpenKeyExW(key.get(), std::wstring(subkeyName).c_str(), 0, KEY_QUERY_VALUE,
+                            subkey.put()) != ERROR_SUCCESS)
             return Empty{};
-        key = std::move(named);
+        key = std::move(subkey);
     }
 
     std::array<std::uint8_t, kInlineBytes> inlineBuffer;
@@ -46,21 +46,24 @@ VariantValue ReadRegDefault(HKEY root, std::wstring_view subkey, std::wstring_vi
     return DecodeDefaultValue(type, {data, size});
 }
 
-Boolean WriteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view name,
-                      const VariantValue& value)
+Boolean WriteRegValue(HKEY root, std::wstring_view keyPath, std::wstring_view valueName,
+                      const VariantValue& value, LSTATUS* status)
 {
     const EncodedValue encoded = EncodeForRegistry(value);
+    LSTATUS ignored = ERROR_SUCCESS;
+    LSTATUS& result = status != nullptr ? *status : ignored;
 
-    // Non-volatile: the launcher must find the setting again after the user logs off.
+    // Non-volatile: the launcher must find the setting again after the user logs off. Only the
+    // right to set a value is asked for: a key the user may write but not administer still works.
     UniqueHkey key;
-    if (::RegCreateKeyExW(root, std::wstring(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
-        return kFalse;
-    const bool stored = ::RegSetValueExW(key.get(), std::wstring(name).c_str(), 0, encoded.type,
-                                         encoded.bytes.data(),
-                                         static_cast<DWORD>(encoded.bytes.size())) == ERROR_SUCCESS;
-    const bool closed = ::RegCloseKey(key.release()) == ERROR_SUCCESS;
-    return Boolean{stored && closed};
+    result = ::RegCreateKeyExW(root, std::wstring(keyPath).c_str(), 0, nullptr,
+                               REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.put(), nullptr);
+    if (result != ERROR_SUCCESS) return kFalse;
+    result = ::RegSetValueExW(key.get(), std::wstring(valueName).c_str(), 0, encoded.type,
+                              encoded.bytes.data(), static_cast<DWORD>(encoded.bytes.size()));
+    const LSTATUS closed = ::RegCloseKey(key.release());
+    if (result == ERROR_SUCCESS) result = closed;
+    return Boolean{result == ERROR_SUCCESS};
 }
 
 } // namespace zn

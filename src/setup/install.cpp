@@ -1,6 +1,7 @@
 #include "setup/install.h"
 
 #include "common/app_error.h"
+#include "setup/prompts.h"
 
 namespace zn {
 

@@ -24,9 +24,6 @@ struct SetupPaths {
 SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring_view ownFolder,
                           std::wstring_view ownBaseName);
 
-inline constexpr std::wstring_view kInstallPromptText = L"ZanvekNOTEPAD をインストールしますか？";
-inline constexpr std::wstring_view kInstallPromptTitle = L"ZanvekNOTEPAD";
-
 // Asks; on Yes makes the backup when there is none (from notepad.ex_ when it exists, else a
 // copy of notepad.exe), then copies the program over notepad.exe. True when it installed,
 // false when the user declined (then nothing is touched).

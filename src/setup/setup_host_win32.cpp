@@ -2,6 +2,7 @@
 
 #include "common/app_error.h"
 #include "common/unique_handle.h"
+#include "resources/names.h"
 #include "setup/version_resource.h"
 
 #include <windows.h>
@@ -11,7 +12,7 @@
 namespace zn {
 namespace {
 
-constexpr std::wstring_view kInternalName = L"ZanvekNotepad";
+constexpr std::wstring_view kInternalName = ZN_WIDE(ZN_INTERNAL_NAME);
 constexpr LONGLONG kLargestProgram = 64 * 1024 * 1024; // notepad.exe is far smaller
 
 bool IsReadOnly(const std::wstring& path)

@@ -1,4 +1,6 @@
-#include "startup/setup_sequence.h"
+#include "setup/setup_sequence.h"
+
+#include "setup/prompts.h"
 
 namespace zn {
 

@@ -3,12 +3,7 @@
 
 #include "setup/install.h"
 
-#include <string_view>
-
 namespace zn {
-
-inline constexpr std::wstring_view kRemovePromptText = L"ZanvekNotePadをUninstallしますか？";
-inline constexpr std::wstring_view kRemovePromptTitle = L"Uninstall";
 
 // Offers to remove an earlier installation (only when the backup file exists), then calls
 // Install whatever the answer was. Returns Install's result. A failing file operation throws

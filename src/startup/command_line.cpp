@@ -31,9 +31,4 @@ std::wstring BuildLaunchCommand(std::wstring_view editorPath, std::wstring_view 
     return command;
 }
 
-Role DecideRole(std::wstring_view ownFolder, std::wstring_view windowsFolder)
-{
-    return ownFolder == windowsFolder ? Role::Launcher : Role::Setup;
-}
-
 } // namespace zn

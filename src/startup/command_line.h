@@ -1,5 +1,5 @@
-// The launcher's text rules: the command-line tail, the apostrophe rule, the command that
-// starts the editor, and the role the program takes from the folder it runs from.
+// The launcher's text rules: the command-line tail, the apostrophe rule and the command that
+// starts the editor.
 #pragma once
 
 #include <string>
@@ -19,11 +19,5 @@ std::wstring_view ApplyApostropheRule(std::wstring_view tail);
 // The command line the editor is started with: its path in double quotes, one space, then
 // `argument` exactly as it is (so the editor sees its path as one argument even with spaces).
 std::wstring BuildLaunchCommand(std::wstring_view editorPath, std::wstring_view argument);
-
-enum class Role { Launcher, Setup };
-
-// Launcher when the program's own folder is the Windows folder, compared exactly (letter case
-// included); setup otherwise.
-Role DecideRole(std::wstring_view ownFolder, std::wstring_view windowsFolder);
 
 } // namespace zn

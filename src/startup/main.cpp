@@ -2,7 +2,7 @@
 
 #include "common/error_report.h"
 #include "startup/command_line.h"
-#include "startup/setup_sequence.h"
+#include "setup/setup_sequence.h"
 
 namespace zn {
 namespace {
@@ -30,6 +30,11 @@ int RunLauncherRole(StartupHost& host)
 }
 
 } // namespace
+
+Role DecideRole(std::wstring_view ownFolder, std::wstring_view windowsFolder)
+{
+    return ownFolder == windowsFolder ? Role::Launcher : Role::Setup;
+}
 
 int Main(StartupHost& host)
 {

@@ -6,6 +6,7 @@
 #include "setup/setup_host.h"
 
 #include <string>
+#include <string_view>
 
 namespace zn {
 
@@ -35,6 +36,12 @@ public:
     // Shows the registration window and runs it until it closes; returns the exit code.
     virtual int OpenRegistrationWindow() = 0;
 };
+
+enum class Role { Launcher, Setup };
+
+// Launcher when the program's own folder is the Windows folder, compared exactly (letter case
+// included); setup otherwise.
+Role DecideRole(std::wstring_view ownFolder, std::wstring_view windowsFolder);
 
 // Returns the process's exit code: the editor's in the launcher role, 0 otherwise.
 int Main(StartupHost& host);

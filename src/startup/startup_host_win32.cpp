@@ -4,8 +4,7 @@
 #include "common/error_report_win32.h"
 #include "common/unique_handle.h"
 #include "common/win32_text.h"
-#include "settings/registry_win32.h"
-#include "settings/settings_key.h"
+#include "settings/editor_setting.h"
 #include "setup/setup_host_win32.h"
 #include "startup/paths.h"
 #include "startup/windows_folder_win32.h"
@@ -13,6 +12,14 @@
 
 namespace zn {
 namespace {
+
+// Identifies a file regardless of how a path spells it (case, short names, links).
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
 
 // Opens a file only to read its attributes; never a folder. Leaves INVALID_HANDLE_VALUE when
 // there is no such file.
@@ -82,10 +89,7 @@ std::wstring Win32StartupHost::FullCommandLine()
 
 std::wstring Win32StartupHost::ReadEditorPath()
 {
-    const VariantValue value =
-        ReadRegDefault(HKEY_CURRENT_USER, kSettingsSubkey, kEditorPathValueName);
-    const auto* text = std::get_if<std::wstring>(&value);
-    return text != nullptr ? *text : std::wstring();
+    return zn::ReadEditorPath();
 }
 
 EditorProbe Win32StartupHost::ProbeEditor(const std::wstring& path)
@@ -96,9 +100,11 @@ EditorProbe Win32StartupHost::ProbeEditor(const std::wstring& path)
     if (!m_selfSize) LocateOwnExecutable();
     // A file of another size cannot be this program; only one of the same size is compared by
     // identity, which costs a query of its volume.
-    if (static_cast<std::uint64_t>(standard->EndOfFile.QuadPart) != *m_selfSize) return EditorProbe::File;
+    if (static_cast<std::uint64_t>(standard->EndOfFile.QuadPart) != *m_selfSize)
+        return EditorProbe::File;
     const auto identity = IdentityOf(file);
-    return identity && identity == IdentityOf(m_selfFile) ? EditorProbe::ThisProgram : EditorProbe::File;
+    return identity && identity == IdentityOf(m_selfFile) ? EditorProbe::ThisProgram
+                                                          : EditorProbe::File;
 }
 
 int Win32StartupHost::StartEditorAndWait(const std::wstring& path, std::wstring commandLine)

@@ -13,14 +13,6 @@
 
 namespace zn {
 
-// Identifies a file regardless of how a path spells it (case, short names, links).
-struct FileIdentity {
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
-
 class Win32StartupHost final : public StartupHost {
 public:
     Win32StartupHost();

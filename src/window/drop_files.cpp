@@ -1,41 +1,34 @@
 #include "window/drop_files.h"
 
+#include "common/little_endian.h"
+
 namespace zn {
 namespace {
 
 constexpr std::size_t kHeaderSize = 20; // pFiles, pt.x, pt.y, fNC, fWide: five 32-bit fields
-
-std::uint32_t ReadU32(std::span<const std::uint8_t> data, std::size_t at)
-{
-    return static_cast<std::uint32_t>(data[at]) | static_cast<std::uint32_t>(data[at + 1]) << 8 |
-           static_cast<std::uint32_t>(data[at + 2]) << 16 |
-           static_cast<std::uint32_t>(data[at + 3]) << 24;
-}
 
 } // namespace
 
 std::optional<std::vector<std::wstring>> ParseDropFiles(std::span<const std::uint8_t> data,
                                                         const CodePageToText& fromCodePage)
 {
-    if (data.size() < kHeaderSize) return std::nullopt;
-    const std::uint32_t offset = ReadU32(data, 0);
-    const bool wide = ReadU32(data, 16) != 0;
-    if (offset < kHeaderSize || offset > data.size()) return std::nullopt;
+    const auto offset = ReadU32(data, 0);
+    const auto wide = ReadU32(data, 16);
+    if (!offset || !wide || *offset < kHeaderSize || *offset > data.size()) return std::nullopt;
 
     std::vector<std::wstring> names;
-    std::size_t at = offset;
-    if (wide) {
+    std::size_t at = *offset;
+    if (*wide != 0) {
         for (;;) {
             std::wstring name;
             bool terminated = false;
-            for (; at + 1 < data.size(); at += 2) {
-                const auto unit = static_cast<wchar_t>(data[at] | data[at + 1] << 8);
-                if (unit == L'\0') {
+            for (std::optional<std::uint16_t> unit; (unit = ReadU16(data, at)); at += 2) {
+                if (*unit == 0) {
                     terminated = true;
                     at += 2;
                     break;
                 }
-                name.push_back(unit);
+                name.push_back(static_cast<wchar_t>(*unit));
             }
             if (!terminated || name.empty()) break;
             names.push_back(std::move(name));

@@ -129,9 +129,8 @@ HRESULT FileDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) no
     if (effect == nullptr) return E_INVALIDARG;
     // The handler keeps the source waiting: it only updates the window, never asks anything.
     try {
-        std::int32_t allowed = static_cast<std::int32_t>(*effect);
         const DroppedFiles files = ReadDroppedFiles(data);
-        if (m_handler) m_handler(files, allowed);
+        if (m_handler) m_handler(files, static_cast<std::int32_t>(*effect));
     } catch (const std::bad_alloc&) {
         *effect = DROPEFFECT_NONE;
         return E_OUTOFMEMORY;

@@ -18,7 +18,7 @@ namespace zn {
 
 using DroppedFiles = std::optional<std::vector<std::wstring>>; // nullopt: the data had no file list
 // Called for each drop with the files and the effects the source allows (copy 1, move 2, link 4).
-using DropHandler = std::function<void(const DroppedFiles& files, std::int32_t& effect)>;
+using DropHandler = std::function<void(const DroppedFiles& files, std::int32_t allowedEffects)>;
 
 // The files of a data object's CF_HDROP, or nullopt when it has none.
 DroppedFiles ReadDroppedFiles(IDataObject* data);

@@ -4,11 +4,7 @@
 #include "common/error_report_win32.h"
 #include "resources/resource_ids.h"
 #include "resources/version.h"
-#include "settings/registry_win32.h"
-#include "settings/settings_key.h"
 #include "window/registration_texts.h"
-
-#include <algorithm>
 
 namespace zn {
 namespace {
@@ -29,13 +25,6 @@ constexpr DWORD kWindowStyle =
 // The drop hint's font: 14.25 points, weight 400, Shift-JIS.
 constexpr wchar_t kHintFace[] = L"ＭＳ Ｐゴシック";
 constexpr int kHintHundredthsOfPoint = 1425;
-
-std::size_t IndexOf(ControlId id)
-{
-    const auto it = std::find_if(kControls.begin(), kControls.end(),
-                                 [id](const ControlLayout& control) { return control.id == id; });
-    return static_cast<std::size_t>(it - kControls.begin());
-}
 
 std::wstring TextOf(HWND window)
 {
@@ -76,11 +65,6 @@ void RegisterWindowClass(HINSTANCE instance)
 }
 
 } // namespace
-
-Boolean StoreEditorPath(const std::wstring& path)
-{
-    return WriteRegValue(HKEY_CURRENT_USER, kSettingsSubkey, kEditorPathValueName, path);
-}
 
 template <class Handler> void Fmain::Guarded(Handler&& handler) noexcept
 {
@@ -130,7 +114,7 @@ void Fmain::Create()
     if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr)); // raised by Form_Load
     if (window == nullptr) FailWithLastError(L"ウィンドウを作成できませんでした。");
 
-    m_dropTarget = new FileDropTarget([this](const DroppedFiles& files, std::int32_t& effect) {
+    m_dropTarget = new FileDropTarget([this](const DroppedFiles& files, std::int32_t effect) {
         Guarded([&] { Text1_OLEDragDrop(files, effect); });
     });
     const HRESULT registered = m_dropTarget->Register(Control(kText1));
@@ -294,7 +278,7 @@ void Fmain::Form_Load()
     ApplyView();
 }
 
-void Fmain::Text1_OLEDragDrop(const DroppedFiles& files, std::int32_t& effect)
+void Fmain::Text1_OLEDragDrop(const DroppedFiles& files, std::int32_t effect)
 {
     const HWND text1 = Control(kText1);
     std::wstring text = TextOf(text1);
@@ -307,8 +291,8 @@ void Fmain::Text1_OLEDragDrop(const DroppedFiles& files, std::int32_t& effect)
 void Fmain::cmdYes_Click()
 {
     const std::wstring text = TextOf(Control(kText1));
-    const bool stored = static_cast<bool>(m_store(text));
-    m_dialog.Confirmed(text, stored);
+    const std::uint32_t status = m_store(text);
+    m_dialog.Confirmed(text, status == 0);
     ApplyView();
 }
 

@@ -7,8 +7,8 @@
 // 4. RunMessageLoop(): until the window is gone (cmdNo or the title bar's close).
 #pragma once
 
-#include "common/boolean.h"
 #include "common/unique_handle.h"
+#include "settings/editor_setting.h"
 #include "window/drop_target_win32.h"
 #include "window/layout.h"
 #include "window/registration_dialog.h"
@@ -16,15 +16,15 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
 
 namespace zn {
 
-// Stores the path as the editor setting; true when it was stored.
-using StoreSetting = std::function<Boolean(const std::wstring& path)>;
-Boolean StoreEditorPath(const std::wstring& path);
+// Stores the path as the editor setting; returns 0 when it was stored, else the system's code.
+using StoreSetting = std::function<std::uint32_t(const std::wstring& path)>;
 
 class Fmain {
 public:
@@ -45,7 +45,7 @@ public:
 
     // The event handlers.
     void Form_Load();
-    void Text1_OLEDragDrop(const DroppedFiles& files, std::int32_t& effect);
+    void Text1_OLEDragDrop(const DroppedFiles& files, std::int32_t effect);
     void cmdYes_Click();
     void cmdNo_Click();
 

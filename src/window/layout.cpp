@@ -15,10 +15,16 @@ const std::array<ControlLayout, 5> kControls{{
     {kLabel2, ControlKind::Label, kWaitingMessage, {60, 780, 4455, 795}, true},
 }};
 
+std::size_t IndexOf(ControlId id)
+{
+    const auto it = std::find_if(kControls.begin(), kControls.end(),
+                                 [id](const ControlLayout& control) { return control.id == id; });
+    return static_cast<std::size_t>(it - kControls.begin());
+}
+
 const ControlLayout& LayoutOf(ControlId id)
 {
-    return *std::find_if(kControls.begin(), kControls.end(),
-                         [id](const ControlLayout& control) { return control.id == id; });
+    return kControls[IndexOf(id)];
 }
 
 int TwipsToPixels(float twips, int dpi)

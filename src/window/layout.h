@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace zn {
@@ -41,6 +42,8 @@ inline constexpr float kClientHeightTwips = 1695;
 // In tab order (the order they are created in); labels hold a place but never take the focus.
 extern const std::array<ControlLayout, 5> kControls;
 
+// A control's place in kControls (every ControlId has one), and its layout.
+std::size_t IndexOf(ControlId id);
 const ControlLayout& LayoutOf(ControlId id);
 
 // 1440 twips an inch; rounds half away from zero, as MulDiv does.

@@ -1,6 +1,7 @@
-#include "startup/setup_sequence.h"
+#include "setup/setup_sequence.h"
 
 #include "setup/fake_setup_host.h"
+#include "setup/prompts.h"
 
 #include <gtest/gtest.h>
 

@@ -56,14 +56,5 @@ TEST(LaunchCommand, QuotesTheEditorPathAndPassesTheArgumentAsItIs)
     EXPECT_EQ(BuildLaunchCommand(L"C:\\ed.exe", L""), L"\"C:\\ed.exe\" "); // one trailing space
 }
 
-TEST(Role, OnlyTheExactWindowsFolderMakesTheLauncher)
-{
-    EXPECT_EQ(DecideRole(L"C:\\windows", L"C:\\windows"), Role::Launcher);
-    EXPECT_EQ(DecideRole(L"C:\\WINDOWS", L"C:\\windows"), Role::Setup); // letter case matters
-    EXPECT_EQ(DecideRole(L"C:\\windows\\", L"C:\\windows"), Role::Setup);
-    EXPECT_EQ(DecideRole(L"C:\\windows\\system32", L"C:\\windows"), Role::Setup);
-    EXPECT_EQ(DecideRole(L"C:\\Users\\me\\Downloads", L"C:\\windows"), Role::Setup);
-}
-
 } // namespace
 } // namespace zn

@@ -4,7 +4,7 @@
 
 #include "common/app_error.h"
 #include "settings/registry_win32.h"
-#include "settings/settings_key.h"
+#include "settings/editor_setting.h"
 #include "window/registration_texts.h"
 #include "common/file_drop_data_win32.h"
 
@@ -49,7 +49,7 @@ protected:
     {
         m_window = std::make_unique<Fmain>([this](const std::wstring& path) {
             m_stored.push_back(path);
-            return Boolean{m_storeSucceeds};
+            return m_storeSucceeds ? 0u : 5u; // ERROR_ACCESS_DENIED
         });
         m_window->Create();
         m_window->Show();
@@ -175,13 +175,13 @@ TEST_F(RegistrationWindow, OnlyEffectSevenWithAFileListChangesTheText)
 TEST_F(RegistrationWindow, YesStoresTheSettingAndConfirmsOnce)
 {
     // The real store this time: the settings key is put back as it was afterwards.
-    const VariantValue before = ReadRegDefault(HKEY_CURRENT_USER, kSettingsSubkey, L"");
+    const VariantValue before = ReadRegDefault(HKEY_CURRENT_USER, kSettingsKeyPath, L"");
     Fmain window;
     window.Create();
     std::int32_t effect = 7;
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Program Files\\エディタ\\ed.exe"}), effect);
     window.cmdYes_Click();
-    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, kSettingsSubkey, L""),
+    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, kSettingsKeyPath, L""),
               VariantValue(std::wstring(L"C:\\Program Files\\エディタ\\ed.exe")));
     EXPECT_EQ(
         TextOf(window.Control(kLabel2)),
@@ -198,7 +198,7 @@ TEST_F(RegistrationWindow, YesStoresTheSettingAndConfirmsOnce)
     EXPECT_EQ(RectOf(window.Control(kCmdNo)), registered); // a second Yes moves it no further
 
     if (const auto* text = std::get_if<std::wstring>(&before))
-        WriteRegValue(HKEY_CURRENT_USER, kSettingsSubkey, L"", *text);
+        WriteRegValue(HKEY_CURRENT_USER, kSettingsKeyPath, L"", *text);
     else
         ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrane");
 }
@@ -276,8 +276,9 @@ TEST_F(RegistrationWindow, NoClosesTheWindowWithoutStoring)
 
 TEST_F(RegistrationWindow, AnErrorInAHandlerClosesTheWindowAndIsRaisedAfterTheLoop)
 {
-    Fmain window(
-        [](const std::wstring&) -> Boolean { throw AppError(kErrorConversion, L"store failed"); });
+    Fmain window([](const std::wstring&) -> std::uint32_t {
+        throw AppError(kErrorConversion, L"store failed");
+    });
     window.Create();
     std::int32_t effect = 7;
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Tools\\ed.exe"}), effect);

@@ -1,7 +1,7 @@
 #include "settings/registry_win32.h"
 
 #include "common/error_code_of.h"
-#include "settings/settings_key.h"
+#include "settings/editor_setting.h"
 #include "wine/test_key.h"
 
 #include <winternl.h>
