@@ -10,7 +10,8 @@ namespace {
 int RunSetupRole(StartupHost& host, const OwnExecutable& self, const std::wstring& windowsFolder)
 {
     const SetupPaths paths = MakeSetupPaths(windowsFolder, self.folder, self.baseName);
-    return RunSetupSequence(host.Setup(), paths) ? host.OpenRegistrationWindow() : kExitOk;
+    return RunSetupSequence(host.Setup(), paths) ? host.OpenRegistrationWindow(InstallKind::Copy)
+                                                 : kExitOk;
 }
 
 // The document Notepad was asked to open is not opened when the window opens instead: the
@@ -19,13 +20,14 @@ int RunLauncherRole(StartupHost& host)
 {
     const std::wstring fullCommandLine = host.FullCommandLine();
     const std::wstring_view tail = CommandLineTail(fullCommandLine);
-    if (tail.empty()) return host.OpenRegistrationWindow();
+    if (tail.empty()) return host.OpenRegistrationWindow(InstallKind::Copy);
     const std::wstring_view argument = ApplyApostropheRule(tail);
 
     const std::wstring editor = host.ReadEditorPath();
-    if (editor.empty()) return host.OpenRegistrationWindow();
+    if (editor.empty()) return host.OpenRegistrationWindow(InstallKind::Copy);
     // Starting ourselves would start ourselves again, without end.
-    if (host.ProbeEditor(editor) != EditorProbe::File) return host.OpenRegistrationWindow();
+    if (host.ProbeEditor(editor) != EditorProbe::File)
+        return host.OpenRegistrationWindow(InstallKind::Copy);
     return host.StartEditorAndWait(editor, BuildLaunchCommand(editor, argument));
 }
 

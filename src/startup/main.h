@@ -3,6 +3,7 @@
 // from anywhere else it runs the set-up sequence. Both may open the registration window.
 #pragma once
 
+#include "setup/install_kind.h"
 #include "setup/setup_host.h"
 
 #include <string>
@@ -33,8 +34,9 @@ public:
     // Starts the editor (a normal, activated window) and waits for it; returns its exit code.
     virtual int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) = 0;
     virtual SetupHost& Setup() = 0;
-    // Shows the registration window and runs it until it closes; returns the exit code.
-    virtual int OpenRegistrationWindow() = 0;
+    // Shows the registration window and runs it until it closes; returns the exit code. `kind`
+    // is the installation the window tells the user about.
+    virtual int OpenRegistrationWindow(InstallKind kind) = 0;
 };
 
 enum class Role { Launcher, Setup };

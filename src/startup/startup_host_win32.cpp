@@ -138,9 +138,9 @@ SetupHost& Win32StartupHost::Setup()
     return *m_setup;
 }
 
-int Win32StartupHost::OpenRegistrationWindow()
+int Win32StartupHost::OpenRegistrationWindow(InstallKind kind)
 {
-    return RunRegistrationWindow();
+    return RunRegistrationWindow(kind);
 }
 
 } // namespace zn

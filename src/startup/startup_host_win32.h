@@ -25,7 +25,7 @@ public:
     EditorProbe ProbeEditor(const std::wstring& path) override;
     int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) override;
     SetupHost& Setup() override;
-    int OpenRegistrationWindow() override;
+    int OpenRegistrationWindow(InstallKind kind) override;
 
 private:
     // The running executable, opened by LocateOwnExecutable: its size, and (read only when an

@@ -302,7 +302,7 @@ void Fmain::cmdNo_Click()
     ::DestroyWindow(m_window);
 }
 
-int RunRegistrationWindow()
+int RunRegistrationWindow([[maybe_unused]] InstallKind kind)
 {
     const OleScope ole;
     Fmain window;

@@ -9,6 +9,7 @@
 
 #include "common/unique_handle.h"
 #include "settings/editor_setting.h"
+#include "setup/install_kind.h"
 #include "window/drop_target_win32.h"
 #include "window/layout.h"
 #include "window/registration_dialog.h"
@@ -72,7 +73,8 @@ private:
     std::exception_ptr m_error;
 };
 
-// Creates, shows and runs the window on this thread; returns the exit code.
-int RunRegistrationWindow();
+// Creates, shows and runs the window on this thread; returns the exit code. `kind` is the
+// installation the confirmation tells the user about.
+int RunRegistrationWindow(InstallKind kind);
 
 } // namespace zn

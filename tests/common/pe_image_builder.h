@@ -98,6 +98,7 @@ inline Bytes PeImage(const Bytes& resource, std::uint32_t type = 16, bool pe32Pl
     Put16(image, fileHeader, pe32Plus ? 0x8664 : 0x14C);
     Put16(image, fileHeader + 2, 1); // one section
     Put16(image, fileHeader + 16, static_cast<std::uint32_t>(optionalSize));
+    Put16(image, fileHeader + 18, 0x0022); // an executable, large-address-aware
     const std::size_t optional = fileHeader + 20;
     Put16(image, optional, pe32Plus ? 0x20B : 0x10B);
     Put32(image, optional + (pe32Plus ? 108 : 92), 16); // data directories

@@ -25,6 +25,7 @@ public:
     FakeSetupHost setup;
 
     int registryReads = 0, probes = 0, windowsOpened = 0;
+    std::vector<InstallKind> windowKinds;                       // what each opened window was told
     std::vector<std::pair<std::wstring, std::wstring>> started; // (path, command line)
 
     OwnExecutable LocateOwnExecutable() override { return {ownFolder, L"ZanvekNotepad"}; }
@@ -51,8 +52,9 @@ public:
         return editorExitCode;
     }
     SetupHost& Setup() override { return setup; }
-    int OpenRegistrationWindow() override
+    int OpenRegistrationWindow(InstallKind kind) override
     {
+        windowKinds.push_back(kind);
         ++windowsOpened;
         return kWindowExitCode;
     }
