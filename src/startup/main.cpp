@@ -1,6 +1,7 @@
 #include "startup/main.h"
 
 #include "common/error_report.h"
+#include "resources/names.h"
 #include "startup/command_line.h"
 #include "setup/setup_sequence.h"
 
@@ -10,8 +11,9 @@ namespace {
 int RunSetupRole(StartupHost& host, const OwnExecutable& self, const std::wstring& windowsFolder)
 {
     const SetupPaths paths = MakeSetupPaths(windowsFolder, self.folder, self.baseName);
-    return RunSetupSequence(host.Setup(), paths) ? host.OpenRegistrationWindow(InstallKind::Copy)
-                                                 : kExitOk;
+    return RunSetupSequence(host.Setup(), paths)
+               ? OpenWindowAfterInstall(host, windowsFolder, InstallKind::Copy)
+               : kExitOk;
 }
 
 // The document Notepad was asked to open is not opened when the window opens instead: the
@@ -32,6 +34,25 @@ int RunLauncherRole(StartupHost& host)
 }
 
 } // namespace
+
+std::wstring InstalledLauncherPath(std::wstring_view windowsFolder, InstallKind kind)
+{
+    const std::wstring_view name =
+        kind == InstallKind::Copy ? L"notepad.exe" : ZN_WIDE(ZN_ORIGINAL_FILENAME);
+    return std::wstring(windowsFolder) + L"\\" + std::wstring(name);
+}
+
+int OpenWindowAfterInstall(StartupHost& host, std::wstring_view windowsFolder, InstallKind kind)
+{
+    // An elevated window gets no drop from Explorer (Windows blocks OLE drag and drop from a
+    // lower integrity level), and the setting would go to the HKEY_CURRENT_USER of whoever's
+    // credentials were given at the elevation prompt. The launcher, started as the desktop's
+    // user without a command line, opens the window where both are right.
+    if (host.ProcessElevationType() == ElevationType::Full &&
+        host.StartAsDesktopUser(InstalledLauncherPath(windowsFolder, kind)))
+        return kExitOk;
+    return host.OpenRegistrationWindow(kind);
+}
 
 Role DecideRole(std::wstring_view ownFolder, std::wstring_view windowsFolder)
 {

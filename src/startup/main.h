@@ -22,6 +22,13 @@ enum class EditorProbe {
     File,
 };
 
+// A token's elevation, as the system reports it.
+enum class ElevationType {
+    Default, // no split token: no elevation prompt (an unprompted administrator, or a user)
+    Full,    // elevated, with an unelevated linked token: started "as administrator"
+    Limited, // the unelevated half of a split token
+};
+
 // Everything Main asks of the system. Methods throw AppError where the system fails.
 class StartupHost {
 public:
@@ -37,6 +44,11 @@ public:
     // Shows the registration window and runs it until it closes; returns the exit code. `kind`
     // is the installation the window tells the user about.
     virtual int OpenRegistrationWindow(InstallKind kind) = 0;
+    // The elevation of this process's token; Default when it cannot be told.
+    virtual ElevationType ProcessElevationType() = 0;
+    // Starts `program`, without arguments, as the desktop's user (unelevated) through the
+    // desktop shell's own process. False when any step of the way fails.
+    virtual bool StartAsDesktopUser(const std::wstring& program) = 0;
 };
 
 enum class Role { Launcher, Setup };
@@ -47,5 +59,13 @@ Role DecideRole(std::wstring_view ownFolder, std::wstring_view windowsFolder);
 
 // Returns the process's exit code: the editor's in the launcher role, 0 otherwise.
 int Main(StartupHost& host);
+
+// The program that plays Notepad's part after an installation of `kind`.
+std::wstring InstalledLauncherPath(std::wstring_view windowsFolder, InstallKind kind);
+
+// After a successful installation. Set-up run "as administrator" (ElevationType::Full) has the
+// installed launcher open the registration window as the desktop's user and returns 0;
+// otherwise, or when that start fails, it opens the window itself. Returns the exit code.
+int OpenWindowAfterInstall(StartupHost& host, std::wstring_view windowsFolder, InstallKind kind);
 
 } // namespace zn

@@ -6,6 +6,7 @@
 #include "common/win32_text.h"
 #include "settings/editor_setting.h"
 #include "setup/setup_host_win32.h"
+#include "startup/desktop_start_win32.h"
 #include "startup/paths.h"
 #include "startup/windows_folder_win32.h"
 #include "window/fmain_win32.h"
@@ -141,6 +142,16 @@ SetupHost& Win32StartupHost::Setup()
 int Win32StartupHost::OpenRegistrationWindow(InstallKind kind)
 {
     return RunRegistrationWindow(kind);
+}
+
+ElevationType Win32StartupHost::ProcessElevationType()
+{
+    return zn::ProcessElevationType();
+}
+
+bool Win32StartupHost::StartAsDesktopUser(const std::wstring& program)
+{
+    return zn::StartAsDesktopUser(program);
 }
 
 } // namespace zn

@@ -26,6 +26,8 @@ public:
     int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) override;
     SetupHost& Setup() override;
     int OpenRegistrationWindow(InstallKind kind) override;
+    ElevationType ProcessElevationType() override;
+    bool StartAsDesktopUser(const std::wstring& program) override;
 
 private:
     // The running executable, opened by LocateOwnExecutable: its size, and (read only when an

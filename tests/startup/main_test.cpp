@@ -22,11 +22,15 @@ public:
     EditorProbe probe = EditorProbe::File;
     int editorExitCode = 42;
     bool windowsFolderFails = false;
+    ElevationType elevation = ElevationType::Default;
+    bool desktopStartWorks = true;
     FakeSetupHost setup;
 
     int registryReads = 0, probes = 0, windowsOpened = 0;
     std::vector<InstallKind> windowKinds;                       // what each opened window was told
     std::vector<std::pair<std::wstring, std::wstring>> started; // (path, command line)
+    int elevationQueries = 0;
+    std::vector<std::wstring> desktopStarts; // each program asked for, also when it failed
 
     OwnExecutable LocateOwnExecutable() override { return {ownFolder, L"ZanvekNotepad"}; }
     std::wstring WindowsFolder() override
@@ -58,12 +62,23 @@ public:
         ++windowsOpened;
         return kWindowExitCode;
     }
+    ElevationType ProcessElevationType() override
+    {
+        ++elevationQueries;
+        return elevation;
+    }
+    bool StartAsDesktopUser(const std::wstring& program) override
+    {
+        desktopStarts.push_back(program);
+        return desktopStartWorks;
+    }
 };
 
 TEST(Launcher, StartsTheEditorWithOneReadOneCheckOneStartAndPassesItsExitCode)
 {
     FakeStartupHost host;
     EXPECT_EQ(Main(host), 42);
+    EXPECT_EQ(host.elevationQueries, 0) << "the launch path asks nothing more of the system";
     EXPECT_EQ(host.registryReads, 1);
     EXPECT_EQ(host.probes, 1);
     ASSERT_EQ(host.started.size(), 1u);
@@ -115,8 +130,11 @@ TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
         host.commandLine = row.commandLine;
         host.editorPath = row.editorPath;
         host.probe = row.probe;
+        host.elevation = ElevationType::Full; // the launcher opens its window itself regardless
         EXPECT_EQ(Main(host), kWindowExitCode) << row.why;
         EXPECT_EQ(host.windowsOpened, 1) << row.why;
+        EXPECT_EQ(host.elevationQueries, 0) << row.why;
+        EXPECT_TRUE(host.desktopStarts.empty()) << row.why;
         EXPECT_TRUE(host.started.empty()) << row.why;
         EXPECT_EQ(host.registryReads, row.reads) << row.why;
         EXPECT_EQ(host.probes, row.probes) << row.why;
@@ -140,9 +158,73 @@ TEST(Setup, DecliningEndsWithoutTheWindow)
 {
     FakeStartupHost host;
     host.ownFolder = L"C:\\Users\\me\\Downloads";
+    host.elevation = ElevationType::Full;
     host.setup.answers = {false};
     EXPECT_EQ(Main(host), 0);
     EXPECT_EQ(host.windowsOpened, 0);
+    EXPECT_EQ(host.elevationQueries, 0);
+    EXPECT_TRUE(host.desktopStarts.empty());
+}
+
+TEST(Setup, AfterAnInstallationTheWindowOpensAsTheDesktopsUserOnlyWhenRunAsAdministrator)
+{
+    const struct {
+        const char* why;
+        ElevationType elevation;
+        bool desktopStartWorks;
+        bool desktopStartTried, windowInProcess;
+    } rows[] = {
+        {"run as administrator: the installed notepad.exe opens it", ElevationType::Full, true,
+         true, false},
+        {"the shell could not start it", ElevationType::Full, false, true, true},
+        {"not elevated, no split token", ElevationType::Default, true, false, true},
+        {"the unelevated half of a split token", ElevationType::Limited, true, false, true},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.ownFolder = L"C:\\Users\\me\\Downloads";
+        host.windowsFolder = L"C:\\WINDOWS";
+        host.setup.files[L"C:\\WINDOWS\\notepad.exe"] = {"system notepad"};
+        host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"program", false, true};
+        host.setup.answers = {true};
+        host.elevation = row.elevation;
+        host.desktopStartWorks = row.desktopStartWorks;
+
+        EXPECT_EQ(Main(host), row.windowInProcess ? kWindowExitCode : 0) << row.why;
+        EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.exe"].content, "program") << row.why;
+        EXPECT_EQ(host.desktopStarts, row.desktopStartTried
+                                          ? std::vector<std::wstring>{L"C:\\WINDOWS\\notepad.exe"}
+                                          : std::vector<std::wstring>{})
+            << row.why;
+        EXPECT_EQ(host.windowKinds, row.windowInProcess
+                                        ? std::vector<InstallKind>{InstallKind::Copy}
+                                        : std::vector<InstallKind>{})
+            << row.why;
+        EXPECT_TRUE(host.started.empty()) << row.why;
+    }
+}
+
+TEST(Setup, TheLauncherStartedAfterAnInstallationIsTheOneOfItsKind)
+{
+    const struct {
+        InstallKind kind;
+        std::wstring_view launcher;
+    } rows[] = {
+        {InstallKind::Copy, L"C:\\WINDOWS\\notepad.exe"},
+        {InstallKind::Redirect, L"C:\\WINDOWS\\ZanvekNotepad.exe"},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.elevation = ElevationType::Full;
+        EXPECT_EQ(OpenWindowAfterInstall(host, L"C:\\WINDOWS", row.kind), 0);
+        EXPECT_EQ(host.desktopStarts, std::vector<std::wstring>{std::wstring(row.launcher)});
+        EXPECT_EQ(host.windowsOpened, 0);
+
+        // When the shell cannot start it, the window set-up opens itself tells of the same kind.
+        host.desktopStartWorks = false;
+        EXPECT_EQ(OpenWindowAfterInstall(host, L"C:\\WINDOWS", row.kind), kWindowExitCode);
+        EXPECT_EQ(host.windowKinds, std::vector<InstallKind>{row.kind});
+    }
 }
 
 TEST(Setup, AFolderDifferingOnlyInLetterCaseIsNotTheWindowsFolder)
