@@ -1,5 +1,8 @@
 #include "e2e/e2e_support.h"
 
+#include <tlhelp32.h>
+#include <winternl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -38,6 +41,28 @@ std::wstring ClassOf(HWND window)
     return name;
 }
 
+TOKEN_ELEVATION_TYPE ElevationTypeOfToken(HANDLE token)
+{
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    if (!::GetTokenInformation(token, TokenElevationType, &type, sizeof(type), &size))
+        ADD_FAILURE() << "cannot read a token's elevation type: error " << ::GetLastError();
+    return type;
+}
+
+// The type of the token this process runs with, which Start passes on.
+TOKEN_ELEVATION_TYPE OwnElevationType()
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        ADD_FAILURE() << "cannot open this process's token";
+        return TokenElevationTypeDefault;
+    }
+    const TOKEN_ELEVATION_TYPE type = ElevationTypeOfToken(token);
+    ::CloseHandle(token);
+    return type;
+}
+
 std::wstring TextOf(HWND window)
 {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
@@ -59,7 +84,8 @@ std::wstring StandInEditorPath()
 }
 
 Process::Process(Process&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr)), m_id(std::exchange(other.m_id, 0))
+    : m_handle(std::exchange(other.m_handle, nullptr)), m_id(std::exchange(other.m_id, 0)),
+      m_image(std::move(other.m_image)), m_elevation(other.m_elevation)
 {
 }
 
@@ -69,6 +95,8 @@ Process& Process::operator=(Process&& other) noexcept
         this->~Process();
         m_handle = std::exchange(other.m_handle, nullptr);
         m_id = std::exchange(other.m_id, 0);
+        m_image = std::move(other.m_image);
+        m_elevation = other.m_elevation;
     }
     return *this;
 }
@@ -118,7 +146,127 @@ Process Start(const std::wstring& application, const std::wstring& commandLine,
         return {};
     }
     ::CloseHandle(info.hThread);
-    return Process(info.hProcess, info.dwProcessId);
+    return Process(info.hProcess, info.dwProcessId, application, OwnElevationType());
+}
+
+Process StartUnelevated(const std::wstring& application, const std::wstring& commandLine,
+                        const std::wstring& folder)
+{
+    HANDLE own = nullptr;
+    TOKEN_LINKED_TOKEN linked{};
+    DWORD size = 0;
+    HANDLE primary = nullptr;
+    const bool ok = ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &own) &&
+                    ::GetTokenInformation(own, TokenLinkedToken, &linked, sizeof(linked), &size) &&
+                    ::DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr,
+                                       SecurityImpersonation, TokenPrimary, &primary);
+    if (own != nullptr) ::CloseHandle(own);
+    if (linked.LinkedToken != nullptr) ::CloseHandle(linked.LinkedToken);
+    if (!ok) {
+        ADD_FAILURE() << "no unelevated token: error " << ::GetLastError();
+        return {};
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring command = commandLine;
+    const TOKEN_ELEVATION_TYPE elevation = ElevationTypeOfToken(primary);
+    const BOOL started = ::CreateProcessAsUserW(
+        primary, application.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        folder.empty() ? nullptr : folder.c_str(), &startup, &info);
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(primary);
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << application << " unelevated: error " << error;
+        return {};
+    }
+    ::CloseHandle(info.hThread);
+    return Process(info.hProcess, info.dwProcessId, application, elevation);
+}
+
+Process OpenRunningProcess(DWORD pid)
+{
+    const HANDLE process = ::OpenProcess(
+        SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (process == nullptr) {
+        ADD_FAILURE() << "cannot open process " << pid << ": error " << ::GetLastError();
+        return {};
+    }
+    wchar_t image[4096] = {};
+    DWORD size = 4096;
+    if (!::QueryFullProcessImageNameW(process, 0, image, &size))
+        ADD_FAILURE() << "no image path of process " << pid;
+    HANDLE token = nullptr;
+    TOKEN_ELEVATION_TYPE elevation = TokenElevationTypeDefault;
+    if (::OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        elevation = ElevationTypeOfToken(token);
+        ::CloseHandle(token);
+    } else {
+        ADD_FAILURE() << "cannot open the token of process " << pid;
+    }
+    return Process(process, pid, image, elevation);
+}
+
+std::wstring CommandLineOf(const Process& process)
+{
+    // PEB -> ProcessParameters -> CommandLine, read across the process boundary.
+    PROCESS_BASIC_INFORMATION basic{};
+    ULONG size = 0;
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS parameters{};
+    SIZE_T read = 0;
+    if (::NtQueryInformationProcess(process.Handle(), ProcessBasicInformation, &basic,
+                                    sizeof(basic), &size) != 0 ||
+        !::ReadProcessMemory(process.Handle(), basic.PebBaseAddress, &peb, sizeof(peb), &read) ||
+        !::ReadProcessMemory(process.Handle(), peb.ProcessParameters, &parameters,
+                             sizeof(parameters), &read)) {
+        ADD_FAILURE() << "cannot read the command line of process " << process.Id();
+        return L"";
+    }
+    std::wstring text(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+    if (!::ReadProcessMemory(process.Handle(), parameters.CommandLine.Buffer, text.data(),
+                             parameters.CommandLine.Length, &read))
+        ADD_FAILURE() << "cannot read the command line of process " << process.Id();
+    return text;
+}
+
+namespace {
+
+// Calls `visit` with each process's entry until it returns true.
+template <class Visit> void ForEachProcess(Visit visit)
+{
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !visit(entry);
+         more = ::Process32NextW(snapshot, &entry)) {
+    }
+    ::CloseHandle(snapshot);
+}
+
+} // namespace
+
+DWORD ParentIdOf(DWORD pid)
+{
+    DWORD parent = 0;
+    ForEachProcess([&](const PROCESSENTRY32W& entry) {
+        if (entry.th32ProcessID != pid) return false;
+        parent = entry.th32ParentProcessID;
+        return true;
+    });
+    return parent;
+}
+
+std::wstring ExeNameOf(DWORD pid)
+{
+    std::wstring name;
+    ForEachProcess([&](const PROCESSENTRY32W& entry) {
+        if (entry.th32ProcessID != pid) return false;
+        name = entry.szExeFile;
+        return true;
+    });
+    return name;
 }
 
 HWND WaitForWindow(DWORD pid, const wchar_t* className, const std::wstring& caption,
@@ -138,7 +286,7 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, const std::wstring& capt
                 auto& s = *reinterpret_cast<Search*>(param);
                 DWORD owner = 0;
                 ::GetWindowThreadProcessId(window, &owner);
-                if (owner != s.pid || !::IsWindowVisible(window)) return TRUE;
+                if ((s.pid != 0 && owner != s.pid) || !::IsWindowVisible(window)) return TRUE;
                 if (ClassOf(window) != s.className || TextOf(window) != *s.caption) return TRUE;
                 s.found = window;
                 return FALSE;

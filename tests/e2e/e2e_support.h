@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zn::e2e {
@@ -32,12 +33,19 @@ void PrepareInstalledProgram();
 class Process {
 public:
     Process() = default;
-    Process(HANDLE process, DWORD id) : m_handle(process), m_id(id) {}
+    // `image` is the executable's path; `elevation` the type of the token it runs with.
+    Process(HANDLE process, DWORD id, std::wstring image, TOKEN_ELEVATION_TYPE elevation)
+        : m_handle(process), m_id(id), m_image(std::move(image)), m_elevation(elevation)
+    {
+    }
     Process(Process&& other) noexcept;
     Process& operator=(Process&& other) noexcept;
     ~Process(); // ends the process if it is still running: no test leaves one behind
 
     DWORD Id() const { return m_id; }
+    HANDLE Handle() const { return m_handle; }
+    const std::wstring& Image() const { return m_image; }
+    TOKEN_ELEVATION_TYPE Elevation() const { return m_elevation; }
     bool Running() const;
     // The exit code; a process still running after `timeout` is ended and the test fails.
     int Wait(std::chrono::milliseconds timeout = 20s);
@@ -45,14 +53,28 @@ public:
 private:
     HANDLE m_handle = nullptr;
     DWORD m_id = 0;
+    std::wstring m_image;
+    TOKEN_ELEVATION_TYPE m_elevation = TokenElevationTypeDefault;
 };
 
 // Starts `application` with the full command line `commandLine` in `folder` (empty: ours).
 Process Start(const std::wstring& application, const std::wstring& commandLine,
               const std::wstring& folder = L"");
+// The same with the unelevated half of this process's split token, as Windows starts a program
+// that was not started "as administrator".
+Process StartUnelevated(const std::wstring& application, const std::wstring& commandLine,
+                        const std::wstring& folder = L"");
+// A process this one did not start, while it runs; it is ended with its owner like one this
+// process started.
+Process OpenRunningProcess(DWORD pid);
 
-// The first visible top-level window of process `pid` with this class and caption, waiting up
-// to `timeout`; nullptr when none appeared.
+// What the system tells of a process.
+std::wstring CommandLineOf(const Process& process); // read from its own memory
+DWORD ParentIdOf(DWORD pid);                        // 0 when there is no such process
+std::wstring ExeNameOf(DWORD pid);                  // file name only; empty when unknown
+
+// The first visible top-level window of process `pid` (0: of any process) with this class and
+// caption, waiting up to `timeout`; nullptr when none appeared.
 HWND WaitForWindow(DWORD pid, const wchar_t* className, const std::wstring& caption,
                    std::chrono::milliseconds timeout = 10s);
 HWND WaitForMessageBox(DWORD pid, const std::wstring& title,
