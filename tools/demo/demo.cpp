@@ -71,11 +71,22 @@ int wmain()
     Say(L"   The user answers Yes.");
     Answer(prompt, IDYES);
 
-    const HWND window = WaitForRegistrationWindow(setup);
+    OpenedWindow opened = WaitForOpenedWindow(setup);
+    const HWND window = opened.window;
     if (window == nullptr) Stop(L"the registration window did not open");
     Say(L"2. Installed: C:\\windows\\notepad.met now holds the system Notepad (" +
         std::wstring(systemNotepad == Checksum(ReadBytes(kBackup)) ? L"same bytes" : L"DIFFERENT") +
         L"), and C:\\windows\\notepad.exe is the program.");
+    if (opened.launcher.Id() != 0) {
+        // Wine runs every program as an elevated administrator, as Windows runs set-up started
+        // "as administrator".
+        Say(L"   Set-up runs elevated, so it does not open the window itself (Windows would block "
+            L"drops from Explorer into it): the desktop's shell (explorer.exe, process " +
+            std::to_wstring(ParentIdOf(opened.launcher.Id())) + L") started " +
+            opened.launcher.Image() + L" without a command line as the desktop's user.");
+        Say(L"   Set-up ended with exit code " + std::to_wstring(setup.Wait()) +
+            L"; the window belongs to process " + std::to_wstring(opened.launcher.Id()) + L".");
+    }
     Say(L"   The registration window \"" + ControlText(window) + L"\" opened:");
     Say(Indent(ControlText(::GetDlgItem(window, kLabel2))));
 
@@ -92,9 +103,10 @@ int wmain()
     WaitForText(::GetDlgItem(window, kCmdNo), L"Close");
     Say(Indent(ControlText(::GetDlgItem(window, kLabel2))));
     Say(L"   Stored in HKEY_CURRENT_USER\\Software\\Kestrane\\ZanvekNOTEPAD: " + EditorSetting());
-    Say(L"   The user clicks Close; set-up ends with exit code " + std::to_wstring([&] {
+    Say(L"   The user clicks Close; the window's process ends with exit code " +
+        std::to_wstring([&] {
             ClickButton(window, kCmdNo);
-            return setup.Wait();
+            return opened.Owner(setup).Wait();
         }()) +
         L".");
 
