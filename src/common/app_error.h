@@ -13,6 +13,9 @@ namespace zn {
 inline constexpr std::uint32_t kErrorSubscriptOutOfRange = 0x20000009;
 inline constexpr std::uint32_t kErrorConversion = 0x2000000D;
 inline constexpr std::uint32_t kErrorNotOurProgram = 0x20000101;
+inline constexpr std::uint32_t kErrorNotAProgram = 0x20000102;
+inline constexpr std::uint32_t kErrorTwoNotepads = 0x20000103;
+inline constexpr std::uint32_t kErrorSetupRunning = 0x20000104;
 inline constexpr std::uint32_t kErrorUnexpected = 0x200001FF;
 
 inline constexpr bool IsWin32ErrorCode(std::uint32_t code)

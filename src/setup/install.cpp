@@ -3,39 +3,88 @@
 #include "common/app_error.h"
 #include "setup/prompts.h"
 
-namespace zn {
+#include <utility>
 
-SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring_view ownFolder,
-                          std::wstring_view ownBaseName)
+namespace zn {
+namespace {
+
+constexpr wchar_t kCheckBoth[] = L"notepad.exe と notepad.met を確認してください。";
+
+// notepad.exe gives way only where nothing is lost by it: when it is missing, when it is this
+// program, or when the backup holds its bytes (a copy over it that failed after the backup was
+// made leaves just that). Anything else, a Notepad put back by an update say, exists nowhere
+// else. `notDone` says what was left undone ("削除しませんでした。").
+void RefuseUnlessReplaceable(SetupHost& host, const SetupPaths& paths, std::wstring_view notDone)
 {
-    const std::wstring w(windowsFolder);
-    return {w + L"\\notepad.exe", w + L"\\notepad.met", w + L"\\notepad.ex_",
-            std::wstring(ownFolder) + L"\\" + std::wstring(ownBaseName) + L".exe"};
+    const FileKind notepad = host.Inspect(paths.notepad);
+    if (notepad == FileKind::None || notepad == FileKind::ThisProgram) return;
+    if (host.SameBytes(paths.notepad, paths.backup)) return;
+    Fail(kErrorNotOurProgram,
+         L"notepad.exe が ZanvekNotepad ではないため、" + std::wstring(notDone), paths.notepad,
+         L"Windows の更新などで入れ替わった可能性があります。" + std::wstring(kCheckBoth));
 }
 
-void RefuseUnlessThisProgram(SetupHost& host, const std::wstring& path, std::wstring_view notDone)
+// Saves the system Notepad as the backup, never over an existing file. notepad.ex_ is a system
+// Notepad put aside by hand; anything else there (empty, a text, this program) is left alone.
+void MakeBackup(SetupHost& host, const SetupPaths& paths)
 {
-    if (!host.IsFile(path) || host.IsThisProgram(path)) return;
-    Fail(kErrorNotOurProgram,
-         L"notepad.exe が ZanvekNotepad ではないため、" + std::wstring(notDone), path,
-         L"Windows の更新などで入れ替わった可能性があります。notepad.exe と notepad.met "
-         L"を確認してください。");
+    const FileKind notepad = host.Inspect(paths.notepad);
+    if (notepad == FileKind::Other) {
+        Fail(kErrorNotAProgram, L"notepad.exe がプログラムではないため、何も変更しませんでした。",
+             paths.notepad,
+             L"バックアップにできるメモ帳がありません。notepad.exe を確認してください。");
+    }
+    if (host.Inspect(paths.staged) == FileKind::Program) {
+        if (notepad == FileKind::Program && !host.SameBytes(paths.staged, paths.notepad)) {
+            Fail(kErrorTwoNotepads,
+                 L"notepad.ex_ と notepad.exe が別々のプログラムで、どちらを元のメモ帳として残すか"
+                 L"決められないため、何も変更しませんでした。",
+                 paths.staged + L"\r\n" + paths.notepad,
+                 L"元のメモ帳でない方を別の場所へ移してから、もう一度実行してください。");
+        }
+        host.MoveFileExclusive(paths.staged, paths.backup);
+        return;
+    }
+    // A notepad.exe that is already this program holds no system Notepad to save.
+    if (notepad == FileKind::ThisProgram) return;
+    host.CopyFileExclusive(paths.notepad, paths.backup); // a missing notepad.exe fails here
+}
+
+} // namespace
+
+SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring selfPath)
+{
+    const std::wstring w(windowsFolder);
+    return {w + L"\\notepad.exe", w + L"\\notepad.met", w + L"\\notepad.ex_", std::move(selfPath)};
+}
+
+void Uninstall(SetupHost& host, const SetupPaths& paths)
+{
+    // Put back, it would be started for every text file: it must be a program, and not us.
+    if (host.Inspect(paths.backup) != FileKind::Program) {
+        Fail(kErrorNotAProgram, L"notepad.met が元のメモ帳ではないため、元に戻しませんでした。",
+             paths.backup, kCheckBoth);
+    }
+    RefuseUnlessReplaceable(host, paths, L"削除しませんでした。");
+    // One step, not a delete and a move: should the move fail (the backup held open by another
+    // program, say), notepad.exe is still there.
+    host.MoveFileOver(paths.backup, paths.notepad);
 }
 
 Boolean Install(SetupHost& host, const SetupPaths& paths)
 {
     if (!host.AskYesNo(kInstallPromptText, kInstallPromptTitle)) return kFalse;
-    // An existing backup is the real system Notepad: it is never replaced, so installing
-    // twice cannot turn the backup into a copy of this program.
-    if (!host.IsFile(paths.backup)) {
-        if (host.IsFile(paths.staged)) host.RenameFile(paths.staged, paths.backup);
-        // A notepad.exe that is already this program holds no system Notepad to save.
-        else if (!host.IsThisProgram(paths.notepad))
-            host.CopyFileOver(paths.notepad, paths.backup);
-    } else {
-        // With the backup taken, whatever else stands in notepad.exe would be lost.
-        RefuseUnlessThisProgram(host, paths.notepad, L"置き換えませんでした。");
+    // The copy will run at every start of Notepad: it must be this program and nothing else.
+    if (host.Inspect(paths.self) != FileKind::ThisProgram) {
+        Fail(kErrorNotOurProgram,
+             L"コピー元が ZanvekNotepad ではないため、何も変更しませんでした。", paths.self);
     }
+    // An existing backup is the system Notepad: it is never replaced, so installing twice
+    // cannot turn the backup into a copy of this program.
+    if (host.IsFile(paths.backup))
+        RefuseUnlessReplaceable(host, paths, L"置き換えませんでした。");
+    else
+        MakeBackup(host, paths);
     host.CopyFileOver(paths.self, paths.notepad);
     return kTrue;
 }

@@ -1,4 +1,10 @@
-// Installing the program over the system Notepad, keeping the system Notepad as the backup file.
+// Installing the program over the system Notepad, keeping the system Notepad as the backup file,
+// and putting it back.
+//
+// Neither loses a file: whatever notepad.exe, notepad.met and notepad.ex_ held before, unless it
+// was this program, still exists somewhere afterwards, and a backup is only ever made from a
+// Windows program that is not this one. So notepad.exe is replaced only when it is this program
+// or the backup holds its bytes, and every refusal comes before anything has changed.
 #pragma once
 
 #include "common/boolean.h"
@@ -14,26 +20,25 @@ struct SetupPaths {
         notepad; // <Windows>\notepad.exe: the system Notepad, or this program once installed
     std::wstring
         backup; // <Windows>\notepad.met: the saved system Notepad; its presence means installed
-    std::wstring staged; // <Windows>\notepad.ex_: taken as the backup when there is none yet
-    std::wstring self;   // this program: own folder + "\" + own name + ".exe"
+    std::wstring staged; // <Windows>\notepad.ex_: a system Notepad put aside, taken as the backup
+    std::wstring self;   // the running executable, as the system names its file
 };
 
-// The paths from the Windows folder and the program's own folder and file name (without its
-// extension). The own executable is always named ".exe"; in a drive's root folder this gives
-// two backslashes in a row, which the file functions accept.
-SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring_view ownFolder,
-                          std::wstring_view ownBaseName);
+// `selfPath` is the running executable's own path as the system reports it. Never rebuild it
+// from the folder and a name: a set-up renamed to setup.dat would copy a setup.exe beside it.
+SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring selfPath);
 
-// Asks; on Yes makes the backup when there is none (from notepad.ex_ when it exists, else a
-// copy of notepad.exe), then copies the program over notepad.exe. True when it installed,
-// false when the user declined (then nothing is touched).
-// Never loses a file: it refuses to replace a notepad.exe that is not this program once a
-// backup exists (that file would be kept nowhere), and never makes the backup from a copy of
-// this program.
+// Puts the backup back in notepad.exe's place in one step, over this program, over a copy of
+// the backup's own bytes, or where notepad.exe is missing. Refuses anything else in
+// notepad.exe, and a backup that is no Windows program or is this program.
+void Uninstall(SetupHost& host, const SetupPaths& paths);
+
+// Asks; on Yes makes the backup when there is none, then copies the program over notepad.exe.
+// True when it installed, false when the user declined (then nothing is touched).
+// The backup is notepad.ex_ when that is a Windows program other than this one (and notepad.exe
+// is this program, missing, or the same program), else a copy of notepad.exe, which must then
+// be such a program. Two different programs in notepad.ex_ and notepad.exe are refused: which
+// is the system's is not for set-up to guess.
 Boolean Install(SetupHost& host, const SetupPaths& paths);
-
-// Raises the not-our-program error when `path` is an existing file that is not this program;
-// `notDone` says what was left undone ("削除しませんでした。").
-void RefuseUnlessThisProgram(SetupHost& host, const std::wstring& path, std::wstring_view notDone);
 
 } // namespace zn

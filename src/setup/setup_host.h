@@ -1,26 +1,51 @@
-// What set-up needs from the system: a few file operations on whole files and a Yes/No prompt.
-// Each file operation either succeeds or throws AppError naming the operation, the file and
-// the system's reason; none is retried or forced.
+// What set-up needs from the system: telling files apart, a few operations on whole files, a
+// lock that keeps a second set-up out, and a Yes/No prompt. Each file operation either succeeds
+// or throws AppError naming the operation, the file and the system's reason; none is retried or
+// forced.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace zn {
 
+// What a file is, told from its bytes.
+enum class FileKind {
+    None,        // nothing there, or a folder
+    Other,       // a file that is no Windows program: empty, a text, a script, a DLL
+    Program,     // a Windows program that is not this one (the system Notepad, say)
+    ThisProgram, // a copy of this program, of any version (told by its version resource)
+};
+
+// Held while a set-up works on the Windows folder; letting go of it lets the next one in.
+class SetupLock {
+public:
+    virtual ~SetupLock() = default;
+};
+
 class SetupHost {
 public:
     virtual ~SetupHost() = default;
     virtual bool IsFile(const std::wstring& path) = 0; // true for an existing file, not a folder
-    // True for a copy of this program, of any version (told by its version resource); false
-    // for anything else and for no file. A file that exists but cannot be read fails: what
-    // cannot be checked is never deleted or replaced.
-    virtual bool IsThisProgram(const std::wstring& path) = 0;
-    virtual void RemoveFile(const std::wstring& path) = 0; // fails on a read-only file
-    virtual void RenameFile(const std::wstring& from,
-                            const std::wstring& to) = 0; // fails when `to` exists
+    // A file that exists but cannot be read fails: what cannot be checked is never deleted or
+    // replaced.
+    virtual FileKind Inspect(const std::wstring& path) = 0;
+    // True when both are files with the same bytes; false when either is missing. Fails when
+    // either cannot be read.
+    virtual bool SameBytes(const std::wstring& a, const std::wstring& b) = 0;
+    virtual void CopyFileExclusive(const std::wstring& from,
+                                   const std::wstring& to) = 0; // fails when `to` exists
     virtual void CopyFileOver(const std::wstring& from,
-                              const std::wstring& to) = 0;                      // replaces `to`
+                              const std::wstring& to) = 0; // replaces `to`, unless read-only
+    virtual void MoveFileExclusive(const std::wstring& from,
+                                   const std::wstring& to) = 0; // fails when `to` exists
+    // Puts `from` in the place of `to` in one step: afterwards either `to` holds what `from`
+    // held and `from` is gone, or nothing changed. Refuses a read-only `to`.
+    virtual void MoveFileOver(const std::wstring& from, const std::wstring& to) = 0;
+    // The lock of all set-ups on the machine, whatever their session; nullptr while another
+    // set-up holds it.
+    virtual std::unique_ptr<SetupLock> LockSetup() = 0;
     virtual bool AskYesNo(std::wstring_view text, std::wstring_view title) = 0; // true only for Yes
 };
 

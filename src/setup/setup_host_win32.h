@@ -4,15 +4,18 @@
 
 namespace zn {
 
-// Set-up's file operations and prompts on Windows. Failures name the operation, the file and
-// the system's reason, and say what the user can do about a lack of rights.
+// Set-up's file operations, lock and prompts on Windows. Failures name the operation, the file
+// and the system's reason, and say what the user can do about a lack of rights.
 class Win32SetupHost final : public SetupHost {
 public:
     bool IsFile(const std::wstring& path) override;
-    bool IsThisProgram(const std::wstring& path) override;
-    void RemoveFile(const std::wstring& path) override;
-    void RenameFile(const std::wstring& from, const std::wstring& to) override;
+    FileKind Inspect(const std::wstring& path) override;
+    bool SameBytes(const std::wstring& a, const std::wstring& b) override;
+    void CopyFileExclusive(const std::wstring& from, const std::wstring& to) override;
     void CopyFileOver(const std::wstring& from, const std::wstring& to) override;
+    void MoveFileExclusive(const std::wstring& from, const std::wstring& to) override;
+    void MoveFileOver(const std::wstring& from, const std::wstring& to) override;
+    std::unique_ptr<SetupLock> LockSetup() override;
     bool AskYesNo(std::wstring_view text, std::wstring_view title) override;
 };
 

@@ -1,19 +1,22 @@
 #include "setup/setup_sequence.h"
 
+#include "common/app_error.h"
 #include "setup/prompts.h"
 
 namespace zn {
 
 Boolean RunSetupSequence(SetupHost& host, const SetupPaths& paths)
 {
-    if (host.IsFile(paths.backup) && host.AskYesNo(kRemovePromptText, kRemovePromptTitle)) {
-        // Delete first: the move refuses to replace an existing file. Should the move fail,
-        // the system Notepad is still safe as the backup file. Only this program is deleted:
-        // anything else in its place (a Notepad put back by an update) exists nowhere else.
-        RefuseUnlessThisProgram(host, paths.notepad, L"削除しませんでした。");
-        host.RemoveFile(paths.notepad);
-        host.RenameFile(paths.backup, paths.notepad);
+    // Taken before the first prompt: two set-ups answered together would both find no backup,
+    // and the second would save the first one's copy of this program as the system Notepad.
+    const std::unique_ptr<SetupLock> lock = host.LockSetup();
+    if (!lock) {
+        Fail(kErrorSetupRunning,
+             L"ZanvekNotepad のセットアップが既に実行中のため、何も変更しませんでした。", {},
+             L"実行中のセットアップを終えてから、もう一度実行してください。");
     }
+    if (host.IsFile(paths.backup) && host.AskYesNo(kRemovePromptText, kRemovePromptTitle))
+        Uninstall(host, paths);
     return Install(host, paths);
 }
 

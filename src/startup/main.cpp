@@ -10,7 +10,7 @@ namespace {
 
 int RunSetupRole(StartupHost& host, const OwnExecutable& self, const std::wstring& windowsFolder)
 {
-    const SetupPaths paths = MakeSetupPaths(windowsFolder, self.folder, self.baseName);
+    const SetupPaths paths = MakeSetupPaths(windowsFolder, self.path);
     return RunSetupSequence(host.Setup(), paths)
                ? OpenWindowAfterInstall(host, windowsFolder, InstallKind::Copy)
                : kExitOk;

@@ -12,8 +12,8 @@
 namespace zn {
 
 struct OwnExecutable {
-    std::wstring folder;   // canonical: the file system's letter case and long names
-    std::wstring baseName; // file name without its extension
+    std::wstring folder; // canonical: the file system's letter case and long names
+    std::wstring path;   // the running file as the system names it: what set-up copies
 };
 
 enum class EditorProbe {

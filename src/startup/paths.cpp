@@ -20,10 +20,4 @@ FolderAndName SplitFolder(std::wstring_view fullPath)
     return {fullPath.substr(0, driveRoot ? slash + 1 : slash), fullPath.substr(slash + 1)};
 }
 
-std::wstring_view WithoutExtension(std::wstring_view fileName)
-{
-    const std::size_t dot = fileName.rfind(L'.');
-    return dot == std::wstring_view::npos ? fileName : fileName.substr(0, dot);
-}
-
 } // namespace zn

@@ -17,7 +17,4 @@ struct FolderAndName {
 // Splits a full file name at its last backslash.
 FolderAndName SplitFolder(std::wstring_view fullPath);
 
-// The file name without its extension: everything before the last dot, or the whole name.
-std::wstring_view WithoutExtension(std::wstring_view fileName);
-
 } // namespace zn

@@ -75,7 +75,7 @@ OwnExecutable Win32StartupHost::LocateOwnExecutable()
     if (finalPath.empty()) finalPath = modulePath; // some file systems cannot tell
     const std::wstring ownPath = StripExtendedPrefix(finalPath);
     const FolderAndName parts = SplitFolder(ownPath);
-    return {std::wstring(parts.folder), std::wstring(WithoutExtension(parts.name))};
+    return {std::wstring(parts.folder), modulePath};
 }
 
 std::wstring Win32StartupHost::WindowsFolder()

@@ -1,6 +1,8 @@
-// An in-memory Windows folder with scripted answers to the prompts. File operations fail the
-// way the system's do: a missing source, a read-only file, an existing destination of a move,
-// a folder where a file is written.
+// An in-memory Windows folder with scripted answers to the prompts. A file's kind follows from
+// its bytes, as on the system: bytes starting "MZ" are a Windows program, and those starting
+// "MZ ZanvekNotepad" are this program (of any version). File operations fail the way the
+// system's do: a missing source, a read-only target, an existing target of an exclusive copy or
+// move, a file that another program holds open.
 #pragma once
 
 #include "common/app_error.h"
@@ -10,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -21,9 +25,10 @@ namespace zn {
 class FakeSetupHost : public SetupHost {
 public:
     struct File {
-        std::string content;
+        std::string bytes;
         bool readOnly = false;
-        bool thisProgram = false; // carries this program's version resource
+        bool unreadable = false; // held open by another program that shares nothing
+        bool heldOpen = false;   // held open by another program that shares reading only
         friend bool operator==(const File&, const File&) = default;
     };
     struct Prompt {
@@ -33,51 +38,75 @@ public:
     std::map<std::wstring, File> files;
     std::set<std::wstring> folders;
     std::deque<bool> answers; // one per prompt, in order; a prompt with none left fails the test
+    std::function<void()> onPrompt; // runs as each prompt shows, before it is answered
     std::vector<Prompt> prompts;
-    std::vector<std::wstring> operations; // "delete X", "move X Y", "copy X Y"
+    std::vector<std::wstring> operations; // "copy X Y", "move X Y", each tried, done or not
+    bool locked = false;                  // a set-up holds the lock
 
-    bool IsFile(const std::wstring& path) override { return files.contains(Normal(path)); }
-    bool IsThisProgram(const std::wstring& path) override
+    static FileKind KindOf(const std::string& bytes)
     {
-        const auto it = files.find(Normal(path));
-        return it != files.end() && it->second.thisProgram;
+        if (bytes.starts_with("MZ ZanvekNotepad")) return FileKind::ThisProgram;
+        return bytes.starts_with("MZ") ? FileKind::Program : FileKind::Other;
     }
 
-    void RemoveFile(const std::wstring& path) override
+    bool IsFile(const std::wstring& path) override { return files.contains(path); }
+
+    FileKind Inspect(const std::wstring& path) override
     {
-        operations.push_back(L"delete " + path);
-        const auto it = files.find(Normal(path));
-        if (it == files.end()) Fail(2, L"delete", path);   // ERROR_FILE_NOT_FOUND
-        if (it->second.readOnly) Fail(5, L"delete", path); // ERROR_ACCESS_DENIED
-        files.erase(it);
+        const auto it = files.find(path);
+        if (it == files.end()) return FileKind::None;
+        if (it->second.unreadable) Fail(32, L"inspect", path); // ERROR_SHARING_VIOLATION
+        return KindOf(it->second.bytes);
     }
 
-    void RenameFile(const std::wstring& from, const std::wstring& to) override
+    bool SameBytes(const std::wstring& a, const std::wstring& b) override
     {
-        operations.push_back(L"move " + from + L" " + to);
-        const auto it = files.find(Normal(from));
-        if (it == files.end()) Fail(2, L"move", from);
-        if (files.contains(Normal(to)) || folders.contains(Normal(to)))
-            Fail(183, L"move", to); // ERROR_ALREADY_EXISTS
-        File moved = it->second;
-        files.erase(it);
-        files[Normal(to)] = moved;
+        if (!files.contains(a) || !files.contains(b)) return false;
+        if (files[a].unreadable) Fail(32, L"compare", a);
+        if (files[b].unreadable) Fail(32, L"compare", b);
+        return files[a].bytes == files[b].bytes;
+    }
+
+    void CopyFileExclusive(const std::wstring& from, const std::wstring& to) override
+    {
+        operations.push_back(L"copy " + from + L" " + to);
+        if (files.contains(to) || folders.contains(to)) Fail(80, L"copy", to); // ERROR_FILE_EXISTS
+        Copy(from, to);
     }
 
     void CopyFileOver(const std::wstring& from, const std::wstring& to) override
     {
         operations.push_back(L"copy " + from + L" " + to);
-        const auto source = files.find(Normal(from));
-        if (source == files.end()) Fail(2, L"copy", from);
-        if (folders.contains(Normal(to))) Fail(5, L"copy", to);
-        const auto target = files.find(Normal(to));
-        if (target != files.end() && target->second.readOnly) Fail(5, L"copy", to);
-        files[Normal(to)] = File{source->second.content, false, source->second.thisProgram};
+        if (folders.contains(to)) Fail(5, L"copy", to); // ERROR_ACCESS_DENIED
+        if (files.contains(to) && (files[to].readOnly || files[to].heldOpen)) Fail(5, L"copy", to);
+        Copy(from, to);
+    }
+
+    void MoveFileExclusive(const std::wstring& from, const std::wstring& to) override
+    {
+        operations.push_back(L"move " + from + L" " + to);
+        if (files.contains(to) || folders.contains(to)) Fail(183, L"move", to); // ALREADY_EXISTS
+        Move(from, to);
+    }
+
+    void MoveFileOver(const std::wstring& from, const std::wstring& to) override
+    {
+        operations.push_back(L"move " + from + L" " + to);
+        if (folders.contains(to)) Fail(5, L"move", to);
+        if (files.contains(to) && (files[to].readOnly || files[to].heldOpen)) Fail(5, L"move", to);
+        Move(from, to);
+    }
+
+    std::unique_ptr<SetupLock> LockSetup() override
+    {
+        if (locked) return nullptr;
+        return std::make_unique<Lock>(locked);
     }
 
     bool AskYesNo(std::wstring_view text, std::wstring_view title) override
     {
         prompts.push_back({std::wstring(text), std::wstring(title)});
+        if (onPrompt) onPrompt();
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected prompt";
             return false;
@@ -95,15 +124,33 @@ public:
         return titles;
     }
 
-    // The system accepts repeated backslashes inside a path (a drive's root + "\" + name).
-    static std::wstring Normal(const std::wstring& path)
+private:
+    class Lock final : public SetupLock {
+    public:
+        explicit Lock(bool& locked) : m_locked(locked) { m_locked = true; }
+        ~Lock() override { m_locked = false; }
+
+    private:
+        bool& m_locked;
+    };
+
+    void Copy(const std::wstring& from, const std::wstring& to)
     {
-        std::wstring out;
-        for (const wchar_t c : path) {
-            if (c == L'\\' && out.size() > 1 && out.back() == L'\\') continue;
-            out.push_back(c);
-        }
-        return out;
+        const auto source = files.find(from);
+        if (source == files.end()) Fail(2, L"copy", from); // ERROR_FILE_NOT_FOUND
+        if (source->second.unreadable) Fail(32, L"copy", from);
+        files[to] = File{source->second.bytes};
+    }
+
+    // A rename: all or nothing, and the source must not be held open.
+    void Move(const std::wstring& from, const std::wstring& to)
+    {
+        const auto source = files.find(from);
+        if (source == files.end()) Fail(2, L"move", from);
+        if (source->second.unreadable || source->second.heldOpen) Fail(32, L"move", from);
+        File moved = source->second;
+        files.erase(source);
+        files[to] = moved;
     }
 };
 

@@ -16,6 +16,7 @@ constexpr int kWindowExitCode = 77; // what the fake window returns, to tell it 
 class FakeStartupHost : public StartupHost {
 public:
     std::wstring ownFolder = L"C:\\windows";
+    std::wstring ownPath = L"C:\\windows\\notepad.exe";
     std::wstring windowsFolder = L"C:\\windows";
     std::wstring commandLine = L"C:\\windows\\notepad.exe C:\\memo.txt";
     std::wstring editorPath = L"C:\\Tools\\editor.exe";
@@ -28,11 +29,12 @@ public:
 
     int registryReads = 0, probes = 0, windowsOpened = 0;
     std::vector<InstallKind> windowKinds;                       // what each opened window was told
+    bool setupLockedAtWindow = false;                           // a set-up lock held at its opening
     std::vector<std::pair<std::wstring, std::wstring>> started; // (path, command line)
     int elevationQueries = 0;
     std::vector<std::wstring> desktopStarts; // each program asked for, also when it failed
 
-    OwnExecutable LocateOwnExecutable() override { return {ownFolder, L"ZanvekNotepad"}; }
+    OwnExecutable LocateOwnExecutable() override { return {ownFolder, ownPath}; }
     std::wstring WindowsFolder() override
     {
         if (windowsFolderFails) Fail(1, L"no Windows folder");
@@ -59,6 +61,7 @@ public:
     int OpenRegistrationWindow(InstallKind kind) override
     {
         windowKinds.push_back(kind);
+        setupLockedAtWindow = setupLockedAtWindow || setup.locked;
         ++windowsOpened;
         return kWindowExitCode;
     }
@@ -141,17 +144,46 @@ TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
     }
 }
 
-TEST(Setup, RunsFromAnyOtherFolderAndOpensTheWindowAfterAnInstallation)
+TEST(Setup, CopiesTheRunningFileItselfAndOpensTheWindowOnceTheSetUpHasEnded)
+{
+    const struct {
+        const char* why;
+        std::wstring folder, path;
+    } rows[] = {
+        {"from Downloads", L"C:\\Users\\me\\Downloads",
+         L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"},
+        {"renamed, beside an unrelated setup.exe", L"C:\\dl", L"C:\\dl\\setup.dat"},
+        {"from a drive's root folder", L"C:\\", L"C:\\ZanvekNotepad.exe"},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.ownFolder = row.folder;
+        host.ownPath = row.path;
+        host.setup.files[L"C:\\windows\\notepad.exe"] = {"MZ system notepad"};
+        host.setup.files[row.path] = {"MZ ZanvekNotepad, as run"};
+        host.setup.files[L"C:\\dl\\setup.exe"] = {"MZ setup of something else"};
+        host.setup.answers = {true};
+        EXPECT_EQ(Main(host), kWindowExitCode) << row.why;
+        EXPECT_EQ(host.setup.files[L"C:\\windows\\notepad.exe"].bytes, "MZ ZanvekNotepad, as run")
+            << row.why;
+        EXPECT_EQ(host.setup.files[L"C:\\windows\\notepad.met"].bytes, "MZ system notepad")
+            << row.why;
+        EXPECT_FALSE(host.setupLockedAtWindow) << row.why;
+        EXPECT_EQ(host.registryReads, 0) << row.why;
+        EXPECT_TRUE(host.started.empty()) << row.why;
+    }
+}
+
+TEST(Setup, ASecondSetUpReportsAndChangesNothing)
 {
     FakeStartupHost host;
     host.ownFolder = L"C:\\Users\\me\\Downloads";
-    host.setup.files[L"C:\\windows\\notepad.exe"] = {"system notepad"};
-    host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"program", false, true};
-    host.setup.answers = {true};
-    EXPECT_EQ(Main(host), kWindowExitCode);
-    EXPECT_EQ(host.setup.files[L"C:\\windows\\notepad.exe"].content, "program");
-    EXPECT_EQ(host.registryReads, 0);
-    EXPECT_TRUE(host.started.empty());
+    host.setup.files[L"C:\\windows\\notepad.exe"] = {"MZ system notepad"};
+    host.setup.locked = true; // by the first set-up
+    EXPECT_EQ(ErrorCodeOf([&] { Main(host); }), kErrorSetupRunning);
+    EXPECT_TRUE(host.setup.prompts.empty());
+    EXPECT_TRUE(host.setup.operations.empty());
+    EXPECT_EQ(host.windowsOpened, 0);
 }
 
 TEST(Setup, DecliningEndsWithoutTheWindow)

@@ -30,12 +30,5 @@ TEST(Paths, FolderHasNoTrailingBackslashExceptAtADrivesRoot)
     }
 }
 
-TEST(Paths, OnlyTheLastExtensionIsRemoved)
-{
-    EXPECT_EQ(WithoutExtension(L"ZanvekNotepad.exe"), L"ZanvekNotepad");
-    EXPECT_EQ(WithoutExtension(L"Zanvek.v2.EXE"), L"Zanvek.v2");
-    EXPECT_EQ(WithoutExtension(L"noextension"), L"noextension");
-}
-
 } // namespace
 } // namespace zn

@@ -1,5 +1,5 @@
-// Set-up's file operations on the real (Wine) file system: the failures they raise, and how
-// they tell this program from any other executable.
+// Set-up's file operations on the real (Wine) file system: how they tell files apart, the
+// failures they raise, and the lock between set-ups.
 #include "setup/setup_host_win32.h"
 
 #include "common/app_error.h"
@@ -10,106 +10,222 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
+#include <string>
+#include <thread>
 
 namespace zn {
 namespace {
+
+AppError ErrorOf(auto&& call)
+{
+    try {
+        call();
+    } catch (const AppError& error) {
+        return error;
+    }
+    return AppError(0, L"no error");
+}
 
 class SetupHostFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ::CreateDirectoryW(m_folder.c_str(), nullptr);
-        for (const wchar_t* name : {L"\\a.txt", L"\\b.txt", L"\\ro.txt"}) {
-            ::SetFileAttributesW((m_folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-            ::DeleteFileW((m_folder + name).c_str());
+        ::CreateDirectoryW(Path(L"folder").c_str(), nullptr);
+        for (const auto& [name, bytes] : {std::pair<const wchar_t*, std::string>{L"a.txt", "a"},
+                                          {L"a2.txt", "a"},
+                                          {L"ab.txt", "ab"},
+                                          {L"b.txt", "b"},
+                                          {L"empty.txt", ""},
+                                          {L"ro.txt", "read-only"}}) {
+            ::SetFileAttributesW(Path(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+            Write(Path(name), bytes);
         }
-        Write(m_folder + L"\\a.txt", "a");
-        Write(m_folder + L"\\b.txt", "b");
-        Write(m_folder + L"\\ro.txt", "read-only");
-        ::SetFileAttributesW((m_folder + L"\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+        ::SetFileAttributesW(Path(L"ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+        for (const wchar_t* name : {L"c.txt", L"moved.txt"})
+            ::DeleteFileW(Path(name).c_str());
     }
     void TearDown() override
     {
-        ::SetFileAttributesW((m_folder + L"\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::SetFileAttributesW(Path(L"ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 
-    static void Write(const std::wstring& path, const char* text)
+    std::wstring Path(const wchar_t* name) const { return m_folder + L"\\" + name; }
+
+    static void Write(const std::wstring& path, const std::string& bytes)
     {
         const HANDLE file =
             ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
         DWORD written = 0;
-        ::WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         ::CloseHandle(file);
     }
 
-    static AppError ErrorOf(auto&& call)
+    static std::string Read(const std::wstring& path)
     {
-        try {
-            call();
-        } catch (const AppError& error) {
-            return error;
-        }
-        return AppError(0, L"no error");
+        const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return "<missing>";
+        std::string bytes(1 << 22, '\0');
+        DWORD read = 0;
+        ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+        ::CloseHandle(file);
+        bytes.resize(read);
+        return bytes;
     }
 
     const std::wstring m_folder = L"C:\\setup-host-test";
     Win32SetupHost m_host;
 };
 
-TEST_F(SetupHostFiles, OnlyFilesAreFilesAndOnlyThisProgramIsThisProgram)
+TEST_F(SetupHostFiles, TellsProgramsFromOtherFilesAndThisProgramFromOtherPrograms)
 {
-    EXPECT_TRUE(m_host.IsFile(m_folder + L"\\a.txt"));
-    EXPECT_FALSE(m_host.IsFile(m_folder));
-    EXPECT_FALSE(m_host.IsFile(m_folder + L"\\missing.txt"));
-
-    EXPECT_TRUE(m_host.IsThisProgram(BuiltProgramPath()));
-    EXPECT_FALSE(
-        m_host.IsThisProgram(L"C:\\windows\\system32\\kernel32.dll")); // has a version resource
-    EXPECT_FALSE(m_host.IsThisProgram(m_folder + L"\\a.txt"));
-    EXPECT_FALSE(m_host.IsThisProgram(m_folder + L"\\missing.txt"));
+    const std::wstring renamed = Path(L"setup.dat");
+    ASSERT_TRUE(::CopyFileW(BuiltProgramPath().c_str(), renamed.c_str(), FALSE));
+    const struct {
+        std::wstring path;
+        bool isFile;
+        FileKind kind;
+    } rows[] = {
+        {Path(L"missing.txt"), false, FileKind::None},
+        {L"C:\\no\\such\\folder\\notepad.exe", false, FileKind::None},
+        {Path(L"folder"), false, FileKind::None},
+        {Path(L"empty.txt"), true, FileKind::Other},
+        {Path(L"a.txt"), true, FileKind::Other},
+        {L"C:\\windows\\system32\\kernel32.dll", true, FileKind::Other}, // a DLL is no program
+        {L"C:\\windows\\notepad.exe", true, FileKind::Program},
+        {L"C:\\windows\\system32\\cmd.exe", true, FileKind::Program},
+        {BuiltProgramPath(), true, FileKind::ThisProgram},
+        {renamed, true, FileKind::ThisProgram}, // by its content, not its name
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(m_host.IsFile(row.path), row.isFile) << row.path;
+        EXPECT_EQ(m_host.Inspect(row.path), row.kind) << row.path;
+    }
 }
 
-TEST_F(SetupHostFiles, FailuresNameTheOperationTheFilesAndWhatToDo)
+TEST_F(SetupHostFiles, AFileThatCannotBeReadCannotBeToldApart)
 {
-    // A move never replaces an existing file.
-    const AppError exists =
-        ErrorOf([&] { m_host.RenameFile(m_folder + L"\\a.txt", m_folder + L"\\b.txt"); });
-    EXPECT_EQ(exists.code, static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
-    EXPECT_EQ(exists.what, L"ファイルの名前を変更できませんでした。");
-    EXPECT_EQ(exists.path, m_folder + L"\\a.txt\r\n→ " + m_folder + L"\\b.txt");
+    const HANDLE held =
+        ::CreateFileW(Path(L"a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    for (const AppError& error : {ErrorOf([&] { m_host.Inspect(Path(L"a.txt")); }), ErrorOf([&] {
+                                      m_host.SameBytes(Path(L"a2.txt"), Path(L"a.txt"));
+                                  })}) {
+        EXPECT_EQ(error.code, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+        EXPECT_EQ(error.what, L"ファイルを確認できませんでした。");
+        EXPECT_EQ(error.path, Path(L"a.txt"));
+    }
+    ::CloseHandle(held);
+}
 
-    // A read-only file is neither deleted nor overwritten; the advice says why.
-    for (const auto& error :
-         {ErrorOf([&] { m_host.RemoveFile(m_folder + L"\\ro.txt"); }),
-          ErrorOf([&] { m_host.CopyFileOver(m_folder + L"\\a.txt", m_folder + L"\\ro.txt"); })}) {
+TEST_F(SetupHostFiles, SameBytesComparesWholeFiles)
+{
+    // Larger than one chunk of the comparison, differing only in the last byte.
+    std::string big(3 * 1024 * 1024 + 5, 'x');
+    Write(Path(L"big1.bin"), big);
+    Write(Path(L"big2.bin"), big);
+    big.back() = 'y';
+    Write(Path(L"big3.bin"), big);
+    const struct {
+        const wchar_t *a, *b;
+        bool same;
+    } rows[] = {
+        {L"a.txt", L"a2.txt", true},      {L"a.txt", L"b.txt", false},
+        {L"a.txt", L"ab.txt", false},     {L"ab.txt", L"a.txt", false},
+        {L"big1.bin", L"big2.bin", true}, {L"big1.bin", L"big3.bin", false},
+        {L"a.txt", L"missing", false},    {L"missing", L"missing", false},
+        {L"a.txt", L"folder", false},     {L"empty.txt", L"empty.txt", true},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(m_host.SameBytes(Path(row.a), Path(row.b)), row.same) << row.a << " " << row.b;
+}
+
+TEST_F(SetupHostFiles, ExclusiveOperationsNeverReplaceAFile)
+{
+    const AppError moved =
+        ErrorOf([&] { m_host.MoveFileExclusive(Path(L"a.txt"), Path(L"b.txt")); });
+    EXPECT_EQ(moved.code, static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(moved.what, L"ファイルの名前を変更できませんでした。");
+    EXPECT_EQ(moved.path, Path(L"a.txt") + L"\r\n→ " + Path(L"b.txt"));
+
+    const AppError copied =
+        ErrorOf([&] { m_host.CopyFileExclusive(Path(L"a.txt"), Path(L"b.txt")); });
+    EXPECT_EQ(copied.code, static_cast<std::uint32_t>(ERROR_FILE_EXISTS));
+    EXPECT_EQ(copied.what, L"ファイルをコピーできませんでした。");
+    EXPECT_EQ(Read(Path(L"b.txt")), "b");
+    EXPECT_EQ(Read(Path(L"a.txt")), "a");
+
+    m_host.CopyFileExclusive(Path(L"a.txt"), Path(L"c.txt"));
+    EXPECT_EQ(Read(Path(L"c.txt")), "a");
+    m_host.MoveFileExclusive(Path(L"c.txt"), Path(L"moved.txt"));
+    EXPECT_EQ(Read(Path(L"moved.txt")), "a");
+    EXPECT_FALSE(m_host.IsFile(Path(L"c.txt")));
+}
+
+TEST_F(SetupHostFiles, MoveOverReplacesOrChangesNothing)
+{
+    m_host.MoveFileOver(Path(L"a.txt"), Path(L"b.txt"));
+    EXPECT_EQ(Read(Path(L"b.txt")), "a");
+    EXPECT_FALSE(m_host.IsFile(Path(L"a.txt")));
+    m_host.MoveFileOver(Path(L"b.txt"), Path(L"c.txt")); // nothing to replace
+    EXPECT_EQ(Read(Path(L"c.txt")), "a");
+
+    // The source held open by another program that lets others read but not delete it.
+    const HANDLE held = ::CreateFileW(Path(L"ab.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const AppError error = ErrorOf([&] { m_host.MoveFileOver(Path(L"ab.txt"), Path(L"c.txt")); });
+    ::CloseHandle(held);
+    EXPECT_EQ(error.code, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(error.what, L"ファイルを置き換えられませんでした。");
+    EXPECT_EQ(error.path, Path(L"ab.txt") + L"\r\n→ " + Path(L"c.txt"));
+    EXPECT_EQ(Read(Path(L"c.txt")), "a");
+    EXPECT_EQ(Read(Path(L"ab.txt")), "ab");
+}
+
+TEST_F(SetupHostFiles, ReplacingAReadOnlyFileIsRefusedWithAdvice)
+{
+    for (const AppError& error :
+         {ErrorOf([&] { m_host.CopyFileOver(Path(L"a.txt"), Path(L"ro.txt")); }),
+          ErrorOf([&] { m_host.MoveFileOver(Path(L"a.txt"), Path(L"ro.txt")); })}) {
         EXPECT_EQ(error.code, static_cast<std::uint32_t>(ERROR_ACCESS_DENIED));
         EXPECT_EQ(error.advice,
                   L"ファイルの読み取り専用属性を解除してから、もう一度実行してください。");
     }
+    EXPECT_EQ(Read(Path(L"ro.txt")), "read-only");
+    EXPECT_EQ(Read(Path(L"a.txt")), "a");
 
-    // Denied for another reason (here: a folder): run as administrator.
-    const AppError denied = ErrorOf([&] { m_host.RemoveFile(m_folder); });
+    // Denied for another reason (here: a folder in the way): run as administrator.
+    const AppError denied = ErrorOf([&] { m_host.CopyFileOver(Path(L"a.txt"), Path(L"folder")); });
     EXPECT_EQ(denied.code, static_cast<std::uint32_t>(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(denied.what, L"ファイルを削除できませんでした。");
     EXPECT_EQ(denied.advice, L"管理者として実行してください。");
 
     // Nothing to copy: no advice, just the reason.
     const AppError missing =
-        ErrorOf([&] { m_host.CopyFileOver(m_folder + L"\\missing.txt", m_folder + L"\\c.txt"); });
+        ErrorOf([&] { m_host.CopyFileOver(Path(L"missing.txt"), Path(L"c.txt")); });
     EXPECT_EQ(missing.code, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(missing.advice, L"");
 }
 
-TEST_F(SetupHostFiles, CopyOverwritesAndMoveMoves)
+TEST(SetupLock, OneHolderAtATimeInTheGlobalNamespace)
 {
-    m_host.CopyFileOver(m_folder + L"\\a.txt", m_folder + L"\\b.txt");
-    m_host.RenameFile(m_folder + L"\\b.txt", m_folder + L"\\c.txt");
-    EXPECT_FALSE(m_host.IsFile(m_folder + L"\\b.txt"));
-    EXPECT_TRUE(m_host.IsFile(m_folder + L"\\c.txt"));
-    m_host.RemoveFile(m_folder + L"\\c.txt");
-    EXPECT_FALSE(m_host.IsFile(m_folder + L"\\c.txt"));
+    Win32SetupHost host;
+    {
+        const std::unique_ptr<SetupLock> first = host.LockSetup();
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(host.LockSetup(), nullptr);
+        std::unique_ptr<SetupLock> fromAnotherThread;
+        std::thread([&] { fromAnotherThread = Win32SetupHost().LockSetup(); }).join();
+        EXPECT_EQ(fromAnotherThread, nullptr);
+        // Seen under that name by every session's set-up.
+        const HANDLE named = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\ZanvekNotepadSetup");
+        EXPECT_NE(named, nullptr);
+        if (named != nullptr) ::CloseHandle(named);
+    }
+    EXPECT_NE(host.LockSetup(), nullptr); // let go: the next one gets it
 }
 
 } // namespace
