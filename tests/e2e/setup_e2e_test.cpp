@@ -46,6 +46,42 @@ protected:
         CopyOver(ProgramPath(), kNotepad);
     }
 
+    // The installed state: the program in notepad.exe, the system Notepad as the backup.
+    Folder InstalledFolder(const std::string& staged = kMissing) const
+    {
+        return {{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, staged}};
+    }
+
+    // The system Notepad back in its place, no backup.
+    Folder RemovedFolder() const
+    {
+        return {{kNotepad, m_systemNotepad}, {kBackup, kMissing}, {kStaged, kMissing}};
+    }
+
+    // Answers the removal prompt, then the install prompt, and sees the run end: with the
+    // registration window after an installation, else normally.
+    void AnswerBoth(int remove, int install)
+    {
+        Process setup = RunSetup();
+        ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, remove));
+        ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, install));
+        if (install == IDYES)
+            ExpectRegistrationWindowThenClose(setup);
+        else
+            EXPECT_EQ(setup.Wait(), 0);
+    }
+
+    // Answers Yes to install and expects the report, with the Windows folder as it was.
+    void ExpectInstallRefused(const std::wstring& what, const std::wstring& path,
+                              const std::wstring& advice = L"")
+    {
+        const Folder before = Snapshot();
+        Process setup = RunSetup();
+        ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+        ExpectErrorReport(setup, what, path, advice);
+        EXPECT_EQ(Snapshot(), before);
+    }
+
     Process RunSetup(const std::wstring& self = L"")
     {
         const std::wstring path = self.empty() ? m_self : self;
@@ -62,8 +98,7 @@ TEST_F(Setup, NotInstalledYes)
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
     ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(),
-              (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+    EXPECT_EQ(Snapshot(), InstalledFolder());
 }
 
 TEST_F(Setup, NotInstalledNo)
@@ -78,67 +113,47 @@ TEST_F(Setup, NotInstalledNo)
 TEST_F(Setup, InstalledRemoveYesInstallNo)
 {
     MakeInstalled();
-    Process setup = RunSetup();
-    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
-    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDNO));
-    EXPECT_EQ(setup.Wait(), 0);
-    EXPECT_EQ(Snapshot(),
-              (Folder{{kNotepad, m_systemNotepad}, {kBackup, kMissing}, {kStaged, kMissing}}));
+    AnswerBoth(IDYES, IDNO);
+    EXPECT_EQ(Snapshot(), RemovedFolder());
 }
 
 TEST_F(Setup, InstalledRemoveYesInstallYes)
 {
     MakeInstalled();
-    Process setup = RunSetup();
-    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
-    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
-    ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(),
-              (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+    AnswerBoth(IDYES, IDYES);
+    EXPECT_EQ(Snapshot(), InstalledFolder());
 }
 
 TEST_F(Setup, InstalledRemoveNoInstallYesKeepsTheFirstBackup)
 {
     MakeInstalled();
-    Process setup = RunSetup();
-    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDNO));
-    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
-    ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(),
-              (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+    AnswerBoth(IDNO, IDYES);
+    EXPECT_EQ(Snapshot(), InstalledFolder());
 }
 
 TEST_F(Setup, InstalledNoToBoth)
 {
     MakeInstalled();
     const Folder before = Snapshot();
-    Process setup = RunSetup();
-    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDNO));
-    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDNO));
-    EXPECT_EQ(setup.Wait(), 0);
+    AnswerBoth(IDNO, IDNO);
     EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(Setup, StagedNotepadBecomesTheBackup)
 {
-    WriteBytes(kStaged, "staged system notepad");
+    CopyOver(kNotepad, kStaged);
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
     ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(), (Folder{{kNotepad, m_program},
-                                  {kBackup, Checksum("staged system notepad")},
-                                  {kStaged, kMissing}}));
+    EXPECT_EQ(Snapshot(), InstalledFolder());
 }
 
-TEST_F(Setup, RemovalWithoutNotepadExeReportsAndKeepsTheBackup)
+TEST_F(Setup, RemovalWithoutNotepadExePutsTheBackupBack)
 {
     MakeInstalled();
     ASSERT_TRUE(::DeleteFileW(kNotepad.c_str()));
-    const Folder before = Snapshot();
-    Process setup = RunSetup();
-    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
-    ExpectErrorReport(setup, L"ファイルを削除できませんでした。", kNotepad);
-    EXPECT_EQ(Snapshot(), before);
+    AnswerBoth(IDYES, IDNO);
+    EXPECT_EQ(Snapshot(), RemovedFolder());
 }
 
 TEST_F(Setup, ReadOnlyNotepadExeAtRemovalLosesNothing)
@@ -148,7 +163,8 @@ TEST_F(Setup, ReadOnlyNotepadExeAtRemovalLosesNothing)
     const Folder before = Snapshot();
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
-    ExpectErrorReport(setup, L"ファイルを削除できませんでした。", kNotepad, L"読み取り専用");
+    ExpectErrorReport(setup, L"ファイルを置き換えられませんでした。",
+                      kBackup + L"\r\n→ " + kNotepad, L"読み取り専用");
     EXPECT_EQ(Snapshot(), before);
 }
 
@@ -172,8 +188,7 @@ TEST_F(Setup, InstallsFromADrivesRootFolder)
     Process setup = RunSetup(atRoot);
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
     ExpectRegistrationWindowThenClose(setup);
-    EXPECT_EQ(Snapshot(),
-              (Folder{{kNotepad, m_program}, {kBackup, m_systemNotepad}, {kStaged, kMissing}}));
+    EXPECT_EQ(Snapshot(), InstalledFolder());
 }
 
 // What goes wrong in the Windows folder: each case reports, and nothing that was there is lost.
@@ -181,18 +196,15 @@ TEST_F(Setup, InstallsFromADrivesRootFolder)
 TEST_F(Setup, NotepadExeMissingAtInstallReportsAndChangesNothing)
 {
     ASSERT_TRUE(::DeleteFileW(kNotepad.c_str()));
-    const Folder before = Snapshot();
-    Process setup = RunSetup();
-    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
-    ExpectErrorReport(setup, L"ファイルをコピーできませんでした。", kNotepad + L"\r\n→ " + kBackup);
-    EXPECT_EQ(Snapshot(), before);
+    ExpectInstallRefused(L"ファイルをコピーできませんでした。", kNotepad + L"\r\n→ " + kBackup);
 }
 
-// Another program holds notepad.exe open and shares it with nobody.
+// Another program holds a file open, by default sharing it with nobody.
 class HeldOpen {
 public:
-    explicit HeldOpen(const std::wstring& path)
-        : m_file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    explicit HeldOpen(const std::wstring& path, DWORD share = 0)
+        : m_file(
+              ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr))
     {
         EXPECT_NE(m_file, INVALID_HANDLE_VALUE);
     }
@@ -262,6 +274,94 @@ TEST_F(Setup, SomethingElseInPlaceOfTheProgramIsNotOverwritten)
     ExpectErrorReport(setup, L"notepad.exe が ZanvekNotepad ではないため、置き換えませんでした。",
                       kNotepad);
     EXPECT_EQ(Snapshot(), before);
+}
+
+// Faults of earlier versions that lost or replaced a file: each case fails on such a version.
+
+TEST_F(Setup, AStagedFileThatIsNoProgramIsLeftWhereItIs)
+{
+    WriteBytes(kStaged, "a leftover text, not a Notepad");
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(), InstalledFolder(Checksum("a leftover text, not a Notepad")));
+}
+
+TEST_F(Setup, AStagedProgramOtherThanNotepadExeStopsBeforeAnyChange)
+{
+    CopyOver(StandInEditorPath(), kStaged);
+    ExpectInstallRefused(
+        L"notepad.ex_ と notepad.exe が別々のプログラムで、どちらを元のメモ帳として"
+        L"残すか決められないため、何も変更しませんでした。",
+        kStaged + L"\r\n" + kNotepad, L"元のメモ帳でない方を別の場所へ移して");
+}
+
+TEST_F(Setup, ANotepadExeThatIsNoProgramIsNeitherSavedNorReplaced)
+{
+    WriteBytes(kNotepad, "not a program");
+    ExpectInstallRefused(L"notepad.exe がプログラムではないため、何も変更しませんでした。",
+                         kNotepad, L"notepad.exe を確認してください。");
+}
+
+TEST_F(Setup, ASecondSetUpWhileOneRunsChangesNothing)
+{
+    const Folder before = Snapshot();
+    Process first = RunSetup();
+    ASSERT_NE(WaitForMessageBox(first.Id(), kInstallTitle), nullptr);
+    Process second = RunSetup();
+    ExpectErrorReport(second,
+                      L"ZanvekNotepad のセットアップが既に実行中のため、何も変更しませんでした。",
+                      L"", L"実行中のセットアップを終えてから、もう一度実行してください。");
+    EXPECT_EQ(Snapshot(), before);
+
+    ASSERT_TRUE(AnswerMessageBox(first, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(first);
+    EXPECT_EQ(Snapshot(), InstalledFolder());
+}
+
+TEST_F(Setup, ARenamedSetUpCopiesItselfNotTheFileBesideIt)
+{
+    const std::wstring renamed = L"C:\\dl\\setup.dat", beside = L"C:\\dl\\setup.exe";
+    MakeFolders(L"C:\\dl");
+    CopyOver(ProgramPath(), renamed);
+    CopyOver(StandInEditorPath(), beside);
+    const std::string besideBefore = Checksum(ReadBytes(beside));
+    Process setup = RunSetup(renamed);
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(), InstalledFolder());
+    EXPECT_EQ(Checksum(ReadBytes(beside)), besideBefore);
+}
+
+TEST_F(Setup, RemovalWithTheBackupHeldOpenKeepsNotepadExe)
+{
+    MakeInstalled();
+    const Folder before = Snapshot();
+    {
+        // A program reading the backup lets others read it, but not rename it.
+        const HeldOpen held(kBackup, FILE_SHARE_READ);
+        Process setup = RunSetup();
+        ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
+        ExpectErrorReport(setup, L"ファイルを置き換えられませんでした。",
+                          kBackup + L"\r\n→ " + kNotepad);
+    }
+    EXPECT_EQ(Snapshot(), before);
+}
+
+// A copy over notepad.exe that failed after the backup was made (notepad.exe protected by the
+// system) leaves the system Notepad in both files: either prompt may go ahead.
+TEST_F(Setup, BackupLikeNotepadExeRemoveYesInstallNo)
+{
+    CopyOver(kNotepad, kBackup);
+    AnswerBoth(IDYES, IDNO);
+    EXPECT_EQ(Snapshot(), RemovedFolder());
+}
+
+TEST_F(Setup, BackupLikeNotepadExeRemoveNoInstallYes)
+{
+    CopyOver(kNotepad, kBackup);
+    AnswerBoth(IDNO, IDYES);
+    EXPECT_EQ(Snapshot(), InstalledFolder());
 }
 
 } // namespace

@@ -199,9 +199,15 @@ TEST_F(SetupHostFiles, ReplacingAReadOnlyFileIsRefusedWithAdvice)
     EXPECT_EQ(Read(Path(L"a.txt")), "a");
 
     // Denied for another reason (here: a folder in the way): run as administrator.
-    const AppError denied = ErrorOf([&] { m_host.CopyFileOver(Path(L"a.txt"), Path(L"folder")); });
-    EXPECT_EQ(denied.code, static_cast<std::uint32_t>(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(denied.advice, L"管理者として実行してください。");
+    for (const AppError& denied :
+         {ErrorOf([&] { m_host.CopyFileOver(Path(L"a.txt"), Path(L"folder")); }),
+          ErrorOf([&] { m_host.MoveFileOver(Path(L"a.txt"), Path(L"folder")); })}) {
+        EXPECT_EQ(denied.code, static_cast<std::uint32_t>(ERROR_ACCESS_DENIED));
+        EXPECT_EQ(denied.advice, L"管理者として実行してください。");
+    }
+    const DWORD folder = ::GetFileAttributesW(Path(L"folder").c_str());
+    EXPECT_TRUE(folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    EXPECT_EQ(Read(Path(L"a.txt")), "a");
 
     // Nothing to copy: no advice, just the reason.
     const AppError missing =
