@@ -2,6 +2,7 @@
 
 #include "common/error_code_of.h"
 #include "setup/fake_setup_host.h"
+#include "setup/prompts.h"
 
 #include <gtest/gtest.h>
 
@@ -265,7 +266,8 @@ TEST(Setup, AFolderDifferingOnlyInLetterCaseIsNotTheWindowsFolder)
     host.ownFolder = L"C:\\WINDOWS";
     host.setup.answers = {false};
     EXPECT_EQ(Main(host), 0);
-    EXPECT_EQ(host.setup.PromptTitles(), std::vector<std::wstring>{L"ZanvekNOTEPAD"});
+    EXPECT_EQ(host.setup.PromptTitles(),
+              std::vector<std::wstring>{std::wstring(kInstallPromptTitle)});
     EXPECT_TRUE(host.started.empty());
 }
 
