@@ -17,7 +17,7 @@ constexpr int kWindowExitCode = 77; // what the fake window returns, to tell it 
 class FakeStartupHost : public StartupHost {
 public:
     std::wstring ownFolder = L"C:\\windows";
-    std::wstring ownPath = L"C:\\windows\\notepad.exe";
+    std::wstring ownPath; // empty: ZanvekNotepad.exe in ownFolder
     std::wstring windowsFolder = L"C:\\windows";
     std::wstring commandLine = L"C:\\windows\\notepad.exe C:\\memo.txt";
     std::wstring editorPath = L"C:\\Tools\\editor.exe";
@@ -29,13 +29,16 @@ public:
     FakeSetupHost setup;
 
     int registryReads = 0, probes = 0, windowsOpened = 0;
-    std::vector<InstallKind> windowKinds;                       // what each opened window was told
-    bool setupLockedAtWindow = false;                           // a set-up lock held at its opening
+    std::vector<InstallKind> windowKinds; // what each opened window was told
+    bool setupLockedAtWindow = false;     // a set-up lock held as a window opened or was started
     std::vector<std::pair<std::wstring, std::wstring>> started; // (path, command line)
     int elevationQueries = 0;
     std::vector<std::wstring> desktopStarts; // each program asked for, also when it failed
 
-    OwnExecutable LocateOwnExecutable() override { return {ownFolder, ownPath}; }
+    OwnExecutable LocateOwnExecutable() override
+    {
+        return {ownFolder, ownPath.empty() ? ownFolder + L"\\ZanvekNotepad.exe" : ownPath};
+    }
     std::wstring WindowsFolder() override
     {
         if (windowsFolderFails) Fail(1, L"no Windows folder");
@@ -74,6 +77,7 @@ public:
     bool StartAsDesktopUser(const std::wstring& program) override
     {
         desktopStarts.push_back(program);
+        setupLockedAtWindow = setupLockedAtWindow || setup.locked;
         return desktopStartWorks;
     }
 };
@@ -217,14 +221,16 @@ TEST(Setup, AfterAnInstallationTheWindowOpensAsTheDesktopsUserOnlyWhenRunAsAdmin
         FakeStartupHost host;
         host.ownFolder = L"C:\\Users\\me\\Downloads";
         host.windowsFolder = L"C:\\WINDOWS";
-        host.setup.files[L"C:\\WINDOWS\\notepad.exe"] = {"system notepad"};
-        host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"program", false, true};
+        host.setup.files[L"C:\\WINDOWS\\notepad.exe"] = {"MZ system notepad"};
+        host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"MZ ZanvekNotepad"};
         host.setup.answers = {true};
         host.elevation = row.elevation;
         host.desktopStartWorks = row.desktopStartWorks;
 
         EXPECT_EQ(Main(host), row.windowInProcess ? kWindowExitCode : 0) << row.why;
-        EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.exe"].content, "program") << row.why;
+        EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.exe"].bytes, "MZ ZanvekNotepad")
+            << row.why;
+        EXPECT_FALSE(host.setupLockedAtWindow) << row.why;
         EXPECT_EQ(host.desktopStarts, row.desktopStartTried
                                           ? std::vector<std::wstring>{L"C:\\WINDOWS\\notepad.exe"}
                                           : std::vector<std::wstring>{})
