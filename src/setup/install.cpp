@@ -60,7 +60,7 @@ SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring selfPath
 
 void Uninstall(SetupHost& host, const SetupPaths& paths)
 {
-    // Put back, it would be started for every text file: it must be a program, and not us.
+    // Once back, it is what every start of Notepad runs: a Windows program, and not this one.
     if (host.Inspect(paths.backup) != FileKind::Program) {
         Fail(kErrorNotAProgram, L"notepad.met が元のメモ帳ではないため、元に戻しませんでした。",
              paths.backup, kCheckBoth);

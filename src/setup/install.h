@@ -4,7 +4,7 @@
 // Neither loses a file: whatever notepad.exe, notepad.met and notepad.ex_ held before, unless it
 // was this program, still exists somewhere afterwards, and a backup is only ever made from a
 // Windows program that is not this one. So notepad.exe is replaced only when it is this program
-// or the backup holds its bytes, and every refusal comes before anything has changed.
+// or the backup holds its bytes, and each refusal is reported before its step changes anything.
 #pragma once
 
 #include "common/boolean.h"
