@@ -348,6 +348,18 @@ TEST_F(Setup, RemovalWithTheBackupHeldOpenKeepsNotepadExe)
     EXPECT_EQ(Snapshot(), before);
 }
 
+TEST_F(Setup, ABackupThatIsNoProgramIsNotPutBack)
+{
+    MakeInstalled();
+    WriteBytes(kBackup, "");
+    const Folder before = Snapshot();
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
+    ExpectErrorReport(setup, L"notepad.met が元のメモ帳ではないため、元に戻しませんでした。",
+                      kBackup, L"notepad.exe と notepad.met を確認してください。");
+    EXPECT_EQ(Snapshot(), before);
+}
+
 // A copy over notepad.exe that failed after the backup was made (notepad.exe protected by the
 // system) leaves the system Notepad in both files: either prompt may go ahead.
 TEST_F(Setup, BackupLikeNotepadExeRemoveYesInstallNo)
