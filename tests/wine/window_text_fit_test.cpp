@@ -28,30 +28,33 @@ struct Stage {
     DialogView view;
 };
 
-// The stages Label2 can show, reached through the dialogue itself, for one editor path.
+// The dialogue after `editor` was dropped, and after Yes with `yesText` when one is given.
+DialogView Reach(InstallKind kind, const std::wstring& editor,
+                 const std::optional<std::wstring>& yesText = std::nullopt,
+                 const std::optional<std::wstring>& storeFailure = std::nullopt)
+{
+    RegistrationDialog dialog(kind);
+    dialog.Load();
+    std::wstring text1;
+    dialog.Drop(text1, kAllDropEffects, std::vector<std::wstring>{editor});
+    if (yesText) dialog.Yes(*yesText, [&](const std::wstring&) { return storeFailure; });
+    return dialog.View();
+}
+
+// The stages Label2 can show, for one editor path.
 std::vector<Stage> StagesFor(const std::wstring& editor)
 {
-    std::vector<Stage> stages;
-    const auto reach = [&](const char* name, InstallKind kind, const std::wstring& yesText,
-                           const std::optional<std::optional<std::wstring>>& yesStore) {
-        RegistrationDialog dialog(kind);
-        dialog.Load();
-        if (!yesText.empty()) {
-            std::wstring text1;
-            dialog.Drop(text1, kAllDropEffects, std::vector<std::wstring>{editor});
-            if (yesStore) dialog.Yes(yesText, [&](const std::wstring&) { return *yesStore; });
-        }
-        stages.push_back({name, dialog.View()});
+    RegistrationDialog waiting;
+    waiting.Load();
+    return {
+        {"waiting", waiting.View()},
+        {"asking", Reach(InstallKind::Copy, editor)},
+        {"registered (copy)", Reach(InstallKind::Copy, editor, editor)},
+        {"registered (redirect)", Reach(InstallKind::Redirect, editor, editor)},
+        {"store failed", Reach(InstallKind::Copy, editor, editor,
+                               ReasonText(ERROR_ACCESS_DENIED, SystemReason(ERROR_ACCESS_DENIED)))},
+        {"not a full path", Reach(InstallKind::Copy, editor, std::wstring(FileNameOf(editor)))},
     };
-    const std::optional<std::wstring> stored;
-    reach("waiting", InstallKind::Copy, L"", std::nullopt);
-    reach("asking", InstallKind::Copy, editor, std::nullopt);
-    reach("registered (copy)", InstallKind::Copy, editor, stored);
-    reach("registered (redirect)", InstallKind::Redirect, editor, stored);
-    reach("store failed", InstallKind::Copy, editor,
-          ReasonText(ERROR_ACCESS_DENIED, SystemReason(ERROR_ACCESS_DENIED)));
-    reach("not a full path", InstallKind::Copy, std::wstring(FileNameOf(editor)), stored);
-    return stages;
 }
 
 struct Fit {
@@ -197,15 +200,9 @@ TEST(Label2Text, TheConfirmationHoldsFileNamesOfUpToNineteenCharacters)
         std::size_t longest = 0;
         for (std::size_t length = 5; length <= 40; ++length) {
             bool fits = true;
-            for (const InstallKind kind : {InstallKind::Copy, InstallKind::Redirect}) {
-                RegistrationDialog dialog(kind);
-                dialog.Load();
-                std::wstring text1;
-                const std::wstring path = L"C:\\Tools\\" + NameOfLength(length);
-                dialog.Drop(text1, kAllDropEffects, std::vector<std::wstring>{path});
-                dialog.Yes(path, [](const std::wstring&) { return std::nullopt; });
-                fits = fits && MeasureStage(canvas, dialog.View(), dpi).Fits();
-            }
+            const std::wstring path = L"C:\\Tools\\" + NameOfLength(length);
+            for (const InstallKind kind : {InstallKind::Copy, InstallKind::Redirect})
+                fits = fits && MeasureStage(canvas, Reach(kind, path, path), dpi).Fits();
             if (!fits) break;
             longest = length;
         }
