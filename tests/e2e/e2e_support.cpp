@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace zn::e2e {
 namespace {
@@ -506,6 +507,99 @@ POINT CentreOf(HWND window)
 void SetEnv(const wchar_t* name, const std::wstring& value)
 {
     ::SetEnvironmentVariableW(name, value.c_str());
+}
+
+Process StartCommandLine(const std::wstring& commandLine, const std::wstring& folder)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring command = commandLine;
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        ADD_FAILURE() << "cannot start " << commandLine << ": error " << ::GetLastError();
+        return {};
+    }
+    ::CloseHandle(info.hThread);
+    // The program is the command line's first token.
+    std::wstring image = commandLine;
+    if (!image.empty() && image[0] == L'"')
+        image = image.substr(1, image.find(L'"', 1) - 1);
+    else
+        image = image.substr(0, image.find_first_of(L" \t"));
+    return Process(info.hProcess, info.dwProcessId, std::move(image), OwnElevationType());
+}
+
+namespace {
+
+std::wstring Hex(const BYTE* bytes, DWORD size)
+{
+    static constexpr wchar_t kDigits[] = L"0123456789abcdef";
+    std::wstring text;
+    for (DWORD i = 0; i < size; ++i) {
+        if (i > 0) text += L' ';
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0xF];
+    }
+    return text;
+}
+
+// A value's place in a dump, in the manner of a .reg file: [subkey] "name", or [subkey] @ for
+// the default value.
+std::wstring ValueEntry(const std::wstring& subkey, const std::wstring& name)
+{
+    return L"[" + subkey + L"] " + (name.empty() ? L"@" : L"\"" + name + L"\"");
+}
+
+void DumpKey(HKEY key, const std::wstring& subkey, REGSAM view, RegistryDump& dump)
+{
+    dump[L"[" + subkey + L"]"] = L"key";
+    DWORD subkeys = 0, values = 0, longestKey = 0, longestName = 0, longestData = 0;
+    if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longestKey, nullptr, &values,
+                           &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS) {
+        dump[L"[" + subkey + L"]"] = L"key that cannot be read";
+        return;
+    }
+    std::vector<wchar_t> name(longestName + 1);
+    std::vector<BYTE> data(longestData + 1);
+    for (DWORD i = 0; i < values; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD size = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        if (::RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size) !=
+            ERROR_SUCCESS)
+            continue;
+        dump[ValueEntry(subkey, std::wstring(name.data(), nameLength))] =
+            std::to_wstring(type) + L": " + Hex(data.data(), size);
+    }
+    std::vector<wchar_t> child(longestKey + 1);
+    for (DWORD i = 0; i < subkeys; ++i) {
+        DWORD length = static_cast<DWORD>(child.size());
+        if (::RegEnumKeyExW(key, i, child.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            continue;
+        const std::wstring childName(child.data(), length);
+        const std::wstring path = subkey.empty() ? childName : subkey + L"\\" + childName;
+        HKEY opened = nullptr;
+        if (::RegOpenKeyExW(key, childName.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) {
+            dump[L"[" + path + L"]"] = L"key that cannot be opened";
+            continue;
+        }
+        DumpKey(opened, path, view, dump);
+        ::RegCloseKey(opened);
+    }
+}
+
+} // namespace
+
+RegistryDump DumpRegistryTree(HKEY root, const std::wstring& path, REGSAM view)
+{
+    RegistryDump dump;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return dump;
+    DumpKey(key, L"", view, dump);
+    ::RegCloseKey(key);
+    return dump;
 }
 
 } // namespace zn::e2e

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -133,5 +134,16 @@ DWORD DragFilesOnto(POINT target, const std::vector<std::wstring>& files, DWORD 
 
 // Sets an environment variable for the processes this one starts (the launcher passes it on).
 void SetEnv(const wchar_t* name, const std::wstring& value);
+
+// Starts a full command line with no separate program name, as most programs start another:
+// the system takes the program from the command line's first token.
+Process StartCommandLine(const std::wstring& commandLine, const std::wstring& folder = L"");
+
+// Every key and value of a registry tree, for comparing the tree before and after, written as
+// in a .reg file: each key as "[subkey]" -> "key" (the tree's own key is "[]"), each value as
+// "[subkey] \"name\"" (or "[subkey] @" for the default value) -> "<type>: <bytes in hex>".
+// Empty when the key does not exist. `view` chooses the 32- or 64-bit view of HKLM\SOFTWARE.
+using RegistryDump = std::map<std::wstring, std::wstring>;
+RegistryDump DumpRegistryTree(HKEY root, const std::wstring& path, REGSAM view = KEY_WOW64_64KEY);
 
 } // namespace zn::e2e

@@ -5,69 +5,108 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace zn {
 namespace {
 
-TEST(VariantValue, EveryKindHasItsExactKindName)
+// One value of every kind the variant can hold, default-constructed, in the variant's order: a
+// kind added later is checked here without a new line.
+std::vector<VariantValue> OneOfEachKind()
 {
-    const struct {
-        VariantValue value;
-        std::wstring_view name;
-    } rows[] = {
-        {Empty{}, L"Empty"},
-        {Null{}, L"Null"},
-        {std::wstring(L"x"), L"String"},
-        {std::int16_t{1}, L"Integer"},
-        {std::int32_t{1}, L"Long"},
-        {kTrue, L"Boolean"},
-        {ByteArray(0, {1}), L"Byte()"},
-        {std::uint8_t{1}, L"Byte"}, // a single byte is not an array: no brackets
-        {LongArray{{1}}, L"Long()"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(KindName(row.value), row.name);
+    return []<std::size_t... I>(std::index_sequence<I...>)
+    {
+        return std::vector<VariantValue>{VariantValue(std::in_place_index<I>)...};
+    }
+    (std::make_index_sequence<std::variant_size_v<VariantValue>>());
 }
 
-TEST(VariantValue, TextFormsOfTheKindsThatHaveOne)
+bool EndsWithBrackets(std::wstring_view name)
 {
-    const struct {
-        VariantValue value;
-        std::wstring_view text;
-    } rows[] = {
-        {Empty{}, L""},
-        {std::wstring(L"C:\\Tools\\editor.exe"), L"C:\\Tools\\editor.exe"},
-        {std::int16_t{-2}, L"-2"},
-        {std::int16_t{std::numeric_limits<std::int16_t>::min()}, L"-32768"},
-        {std::int32_t{std::numeric_limits<std::int32_t>::min()}, L"-2147483648"},
-        {std::int32_t{0}, L"0"},
-        {std::uint8_t{255}, L"255"},
-        {std::uint8_t{7}, L"7"},
-        {kTrue, L"True"},
-        {kFalse, L"False"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(ToText(row.value), row.text) << std::wstring(KindName(row.value));
+    return name.size() > 2 && name.substr(name.size() - 2) == L"()";
 }
 
-TEST(VariantValue, NullAndArraysHaveNoTextForm)
+TEST(VariantValue, KindNamesTellEveryKindApartAndNameArraysAfterTheirElements)
 {
-    for (const VariantValue& value : {VariantValue(Null{}), VariantValue(ByteArray(0, {1, 2})),
-                                      VariantValue(ByteArray()), VariantValue(LongArray{{1}})})
-        EXPECT_EQ(ErrorCodeOf([&] { ToText(value); }), kErrorConversion)
-            << std::wstring(KindName(value));
+    std::set<std::wstring_view> names;
+    for (const VariantValue& value : OneOfEachKind())
+        names.insert(KindName(value));
+    EXPECT_EQ(names.size(), std::variant_size_v<VariantValue>) << "two kinds share a name";
+    EXPECT_EQ(names.count(L""), 0u);
+    // An array's name is its element kind's with brackets: "Byte()" holds what "Byte" is.
+    for (const std::wstring_view name : names) {
+        if (EndsWithBrackets(name)) {
+            EXPECT_EQ(names.count(name.substr(0, name.size() - 2)), 1u)
+                << std::wstring(name) << " names no element kind";
+        }
+    }
 }
 
-TEST(VariantValue, ToLongSignExtendsIntegersAndGivesTrueAllBits)
+TEST(VariantValue, NullAndArraysAloneHaveNoTextForm)
 {
-    EXPECT_EQ(ToLong(std::int16_t{-2}), -2);
-    EXPECT_EQ(ToLong(std::int16_t{-32768}), -32768);
-    EXPECT_EQ(ToLong(std::int32_t{0x7FFFFFFF}), 0x7FFFFFFF);
-    EXPECT_EQ(ToLong(kTrue), -1);
+    for (const VariantValue& value : OneOfEachKind()) {
+        const std::wstring name(KindName(value));
+        const bool none = name == L"Null" || EndsWithBrackets(name);
+        EXPECT_EQ(ErrorCodeOf([&] { ToText(value); }), none ? kErrorConversion : 0u) << name;
+    }
+    EXPECT_EQ(ErrorCodeOf([] { ToText(ByteArray(0, {1, 2})); }), kErrorConversion);
+    EXPECT_EQ(ErrorCodeOf([] { ToText(LongArray{{1}}); }), kErrorConversion);
+}
+
+TEST(VariantValue, NumbersReadBackFromTheirTextAsTheNumberTheyConvertTo)
+{
+    // Every 16-bit integer and byte, and the 32-bit ones around zero and both ends: the text is
+    // the standard library's plain decimal (no leading zeros, no plus sign, no "-0"), and the
+    // same number has the same text whatever its kind.
+    std::vector<VariantValue> numbers;
+    for (int i = std::numeric_limits<std::int16_t>::min();
+         i <= std::numeric_limits<std::int16_t>::max(); ++i)
+        numbers.emplace_back(static_cast<std::int16_t>(i));
+    for (int i = 0; i <= 255; ++i)
+        numbers.emplace_back(static_cast<std::uint8_t>(i));
+    constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    for (const std::int32_t l :
+         {kMin, kMin + 1, -65536, -32769, -1, 0, 1, 32768, 65535, kMax - 1, kMax})
+        numbers.emplace_back(l);
+    for (const VariantValue& number : numbers) {
+        const std::wstring text = ToText(number);
+        EXPECT_EQ(text, std::to_wstring(ToLong(number))) << std::wstring(KindName(number));
+        EXPECT_EQ(ToText(std::int32_t{ToLong(number)}), text);
+    }
+}
+
+TEST(VariantValue, TextStaysTextAndTheOtherKindsHaveDistinctForms)
+{
+    using namespace std::string_literals;
+    for (const std::wstring& text :
+         {L""s, L"C:\\Tools\\editor.exe"s, L"a\0b"s, L"エディタ"s, std::wstring(5000, L'x')})
+        EXPECT_EQ(ToText(text), text);
+    // Empty reads as the empty text; the truth values as two different, non-empty words.
+    EXPECT_EQ(ToText(Empty{}), ToText(std::wstring()));
+    EXPECT_NE(ToText(kTrue), ToText(kFalse));
+    EXPECT_FALSE(ToText(kTrue).empty());
+    EXPECT_FALSE(ToText(kFalse).empty());
+}
+
+TEST(VariantValue, ToLongKeepsEveryNumberAndMakesTrueAllBits)
+{
+    for (int i = std::numeric_limits<std::int16_t>::min();
+         i <= std::numeric_limits<std::int16_t>::max(); ++i)
+        ASSERT_EQ(ToLong(static_cast<std::int16_t>(i)), i); // sign-extended
+    for (int i = 0; i <= 255; ++i)
+        ASSERT_EQ(ToLong(static_cast<std::uint8_t>(i)), i); // a byte is unsigned
+    for (const std::int32_t l : {std::numeric_limits<std::int32_t>::min(), -1, 0,
+                                 std::numeric_limits<std::int32_t>::max()})
+        EXPECT_EQ(ToLong(l), l);
+    EXPECT_EQ(static_cast<std::uint32_t>(ToLong(kTrue)), 0xFFFFFFFFu);
     EXPECT_EQ(ToLong(kFalse), 0);
-    EXPECT_EQ(ToLong(std::uint8_t{200}), 200); // a byte is unsigned: no sign extension
-    for (const VariantValue& value : {VariantValue(std::wstring(L"1")), VariantValue(Empty{}),
-                                      VariantValue(Null{}), VariantValue(ByteArray(0, {1}))})
+    for (const VariantValue& value :
+         {VariantValue(std::wstring(L"1")), VariantValue(Empty{}), VariantValue(Null{}),
+          VariantValue(ByteArray(0, {1})), VariantValue(LongArray{{1}})})
         EXPECT_EQ(ErrorCodeOf([&] { ToLong(value); }), kErrorConversion)
             << std::wstring(KindName(value));
 }
@@ -77,26 +116,30 @@ TEST(VariantValue, ByteArrayBounds)
     const ByteArray none;
     EXPECT_FALSE(none.HasStorage());
 
-    const ByteArray empty(0, {});
-    EXPECT_TRUE(empty.HasStorage());
-    EXPECT_EQ(empty.Lower(), 0);
-    EXPECT_EQ(empty.Upper(), -1);
-
-    const ByteArray shifted(-1, {9, 1, 2, 3});
-    EXPECT_EQ(shifted.Lower(), -1);
-    EXPECT_EQ(shifted.Upper(), 2);
+    // Upper() - Lower() + 1 is the element count from any lower bound that leaves room.
+    constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    for (const std::int32_t lower : {kMin, kMin + 1, -3, -1, 0, 1, kMax - 3}) {
+        for (std::size_t count = 0; count <= 3; ++count) {
+            if (static_cast<std::int64_t>(lower) + static_cast<std::int64_t>(count) - 1 < kMin)
+                continue;
+            const ByteArray array(lower, std::vector<std::uint8_t>(count, 7));
+            EXPECT_TRUE(array.HasStorage());
+            EXPECT_EQ(array.Lower(), lower);
+            EXPECT_EQ(static_cast<std::int64_t>(array.Upper()) - array.Lower() + 1,
+                      static_cast<std::int64_t>(count))
+                << lower << " with " << count;
+        }
+    }
 
     // An upper bound beyond 32 bits cannot exist.
-    const auto max = std::numeric_limits<std::int32_t>::max();
-    EXPECT_EQ(ByteArray(max, {1}).Upper(), max);
-    EXPECT_EQ(ErrorCodeOf([&] { ByteArray(max, {1, 2}); }), kErrorSubscriptOutOfRange);
+    EXPECT_EQ(ByteArray(kMax, {1}).Upper(), kMax);
+    EXPECT_EQ(ErrorCodeOf([&] { ByteArray(kMax, {1, 2}); }), kErrorSubscriptOutOfRange);
 
     // Nor one below: an empty array from the lowest bound once wrapped round to an upper bound
     // of max, so that storing it read two gigabytes past its elements.
-    const auto min = std::numeric_limits<std::int32_t>::min();
-    EXPECT_EQ(ByteArray(min, {1}).Upper(), min);
-    EXPECT_EQ(ByteArray(min + 1, {}).Upper(), min);
-    EXPECT_EQ(ErrorCodeOf([&] { ByteArray(min, {}); }), kErrorSubscriptOutOfRange);
+    EXPECT_EQ(ByteArray(kMin + 1, {}).Upper(), kMin);
+    EXPECT_EQ(ErrorCodeOf([&] { ByteArray(kMin, {}); }), kErrorSubscriptOutOfRange);
 }
 
 } // namespace

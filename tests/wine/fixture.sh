@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The Wine tests' fixture: `fixture.sh setup <wine folder>` makes the template prefix (once per
-# build folder), a fresh shared prefix and its persistent wineserver; `fixture.sh cleanup
-# <wine folder>` stops that server and any left by case prefixes, and no other.
+# The Wine tests' fixture: `fixture.sh setup <wine folder>` makes the template prefix (again
+# whenever its recipe changed), a fresh shared prefix and its persistent wineserver;
+# `fixture.sh cleanup <wine folder>` stops that server and any left by case prefixes, and no other.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/wine-env.sh"
@@ -11,10 +11,7 @@ root=$2
 case $action in
   setup)
     mkdir -p "$root"
-    if [[ ! -f $root/template/.complete ]]; then
-      echo "making the template Wine prefix in $root/template"
-      zn_make_template "$root/template"
-    fi
+    zn_ensure_template "$root/template"
     zn_stop_server "$root/shared"
     zn_copy_prefix "$root/template" "$root/shared"
     zn_start_server "$root/shared"

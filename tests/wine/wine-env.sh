@@ -44,7 +44,23 @@ zn_make_template() {
   LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
     /v 'ＭＳ ゴシック' /d IPAGothic /f </dev/null >/dev/null 2>&1
   zn_stop_server "$prefix"  # writes the registry to disk
-  touch "$prefix/.complete"
+  zn_template_key >"$prefix/.complete"
+}
+
+# What a template is made from: the recipe above, the settings it runs with and the Wine that
+# runs it. A template made from anything else is stale.
+zn_template_key() {
+  { declare -f zn_make_template; printf '%s\n' "$WINEDEBUG" "$WINEDLLOVERRIDES" "$LANG"
+    wine --version; } | sha256sum | cut -d' ' -f1
+}
+
+# Makes the template at `prefix` unless one made from the current recipe is there already.
+zn_ensure_template() {
+  local prefix=$1 key
+  key=$(zn_template_key)
+  if [[ -f $prefix/.complete && $(<"$prefix/.complete") == "$key" ]]; then return 0; fi
+  echo "making the template Wine prefix in $prefix"
+  zn_make_template "$prefix"
 }
 
 # A throwaway copy of the template. The system DLL folders are never written to, so they are

@@ -1,0 +1,131 @@
+# Which end-to-end tests exist and which ctest test runs each: read from the sources when CMake
+# configures, checked against the built program's own list by a guard test. Used by
+# CMakeLists.txt and, in script mode, by the guard (check_registration.cmake).
+
+# The names (Suite.Case) of the TEST and TEST_F definitions in `sources`, in order.
+function(zn_gtest_names_in_sources out)
+  set(id "[A-Za-z_][A-Za-z0-9_]*")
+  set(blank "[ \t\r\n]*")
+  set(names "")
+  foreach(source IN LISTS ARGN)
+    file(READ "${source}" text)
+    # A definition starts its line; a commented-out one does not count.
+    string(REGEX MATCHALL "(^|\n)[ \t]*TEST(_F)?${blank}\\(${blank}${id}${blank},${blank}${id}"
+           found "${text}")
+    foreach(match IN LISTS found)
+      string(REGEX REPLACE "^[^(]*\\(${blank}(${id})${blank},${blank}(${id})$" "\\1.\\2" name
+             "${match}")
+      list(APPEND names "${name}")
+    endforeach()
+  endforeach()
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+# The ctest name part for the test `name` (Suite.Case): the suite in snake case, then the case,
+# as in setup_window_TakesADrop for SetupWindow.TakesADrop.
+function(zn_e2e_test_name out name)
+  string(REPLACE "." ";" parts "${name}")
+  list(GET parts 0 suite)
+  list(GET parts 1 case)
+  string(REGEX REPLACE "([a-z0-9])([A-Z])" "\\1_\\2" suite "${suite}")
+  string(TOLOWER "${suite}" suite)
+  set(${out} "${suite}_${case}" PARENT_SCOPE)
+endfunction()
+
+# Whether `name` matches one of the ':'-separated GoogleTest patterns (`*` any text, `?` one
+# character).
+function(zn_gtest_patterns_match out patterns name)
+  string(REPLACE ":" ";" patterns "${patterns}")
+  foreach(pattern IN LISTS patterns)
+    if(pattern STREQUAL "")
+      continue()
+    endif()
+    set(regex "${pattern}")
+    foreach(special "\\" "." "+" "^" "$" "(" ")" "[" "]" "|")
+      string(REPLACE "${special}" "\\${special}" regex "${regex}")
+    endforeach()
+    string(REPLACE "*" ".*" regex "${regex}")
+    string(REPLACE "?" "." regex "${regex}")
+    if(name MATCHES "^${regex}$")
+      set(${out} TRUE PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  set(${out} FALSE PARENT_SCOPE)
+endfunction()
+
+# Whether the GoogleTest filter `filter` (POSITIVE[-NEGATIVE]) selects the test `name`.
+function(zn_gtest_filter_selects out filter name)
+  string(FIND "${filter}" "-" dash)
+  set(positive "${filter}")
+  set(negative "")
+  if(dash GREATER_EQUAL 0)
+    string(SUBSTRING "${filter}" 0 ${dash} positive)
+    math(EXPR after "${dash} + 1")
+    string(SUBSTRING "${filter}" ${after} -1 negative)
+  endif()
+  if(positive STREQUAL "")
+    set(positive "*")
+  endif()
+  zn_gtest_patterns_match(selected "${positive}" "${name}")
+  zn_gtest_patterns_match(excluded "${negative}" "${name}")
+  if(selected AND NOT excluded)
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# The first of `filters` that selects `name`, or "" when none does.
+function(zn_gtest_filter_for out name)
+  foreach(filter IN LISTS ARGN)
+    zn_gtest_filter_selects(selects "${filter}" "${name}")
+    if(selects)
+      set(${out} "${filter}" PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  set(${out} "" PARENT_SCOPE)
+endfunction()
+
+# The names (Suite.Case) in the output of --gtest_list_tests.
+function(zn_gtest_names_in_listing out listing)
+  string(REPLACE ";" "," listing "${listing}")
+  string(REPLACE "\r" "" listing "${listing}")
+  string(REPLACE "\n" ";" lines "${listing}")
+  set(names "")
+  set(suite "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^([^ #][^ ]*\\.)") # "Suite." starts a suite
+      set(suite "${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^  ([^ ]+)" AND NOT suite STREQUAL "") # "  Case  # parameter"
+      list(APPEND names "${suite}${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+# What is wrong with running `listed` tests through ctest tests that run `filters`: a test that
+# no filter selects never runs; a filter that selects no test runs nothing. Empty when all is well.
+function(zn_registration_problems out listed filters)
+  set(problems "")
+  foreach(name IN LISTS listed)
+    zn_gtest_filter_for(filter "${name}" ${filters})
+    if(filter STREQUAL "")
+      list(APPEND problems "not registered with ctest: ${name}")
+    endif()
+  endforeach()
+  foreach(filter IN LISTS filters)
+    set(selects FALSE)
+    foreach(name IN LISTS listed)
+      zn_gtest_filter_selects(selects "${filter}" "${name}")
+      if(selects)
+        break()
+      endif()
+    endforeach()
+    if(NOT selects)
+      list(APPEND problems "registered, but the program has no such test: ${filter}")
+    endif()
+  endforeach()
+  set(${out} "${problems}" PARENT_SCOPE)
+endfunction()
