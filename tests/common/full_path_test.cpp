@@ -18,21 +18,21 @@ TEST(FullPath, OnlyADriveOrUncPathNamesAFileWhereverTheProgramRuns)
         {L"\\\\server\\share", true},
         {L"\\\\?\\C:\\Tools\\ed.exe", true},
         {L"\\\\?\\UNC\\server\\share\\ed.exe", true},
-        {L"ed.exe", false},             // looked up in the caller's current folder
-        {L"Tools\\ed.exe", false},      // relative to it
-        {L"..\\ed.exe", false},         // relative to it
-        {L".\\ed.exe", false},          // relative to it
-        {L"\\Tools\\ed.exe", false},    // on the current drive, whichever it is
-        {L"C:ed.exe", false},           // in the current folder of drive C:
-        {L"C:", false},                 // the same
-        {L"1:\\ed.exe", false},         // no such drive letter
-        {L"\\\\server", false},         // a server without a share
-        {L"\\\\server\\", false},       // the same
+        {L"ed.exe", false},              // looked up in the caller's current folder
+        {L"Tools\\ed.exe", false},       // relative to it
+        {L"..\\ed.exe", false},          // relative to it
+        {L".\\ed.exe", false},           // relative to it
+        {L"\\Tools\\ed.exe", false},     // on the current drive, whichever it is
+        {L"C:ed.exe", false},            // in the current folder of drive C:
+        {L"C:", false},                  // the same
+        {L"1:\\ed.exe", false},          // no such drive letter
+        {L"\\\\server", false},          // a server without a share
+        {L"\\\\server\\", false},        // the same
         {L"\\\\\\share\\ed.exe", false}, // a share without a server
-        {L"\\\\.\\pipe\\ed", false},    // a device, not a file
-        {L"\\\\?\\", false},            // a prefix with nothing behind it
-        {L"\\\\?\\ed.exe", false},      // the prefix does not make a relative path full
-        {L"\\\\?\\UNC\\server", false}, // a server without a share
+        {L"\\\\.\\pipe\\ed", false},     // a device, not a file
+        {L"\\\\?\\", false},             // a prefix with nothing behind it
+        {L"\\\\?\\ed.exe", false},       // the prefix does not make a relative path full
+        {L"\\\\?\\UNC\\server", false},  // a server without a share
         {L"", false},
         {L" C:\\ed.exe", false}, // nothing may come before the drive
     };
