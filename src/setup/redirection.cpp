@@ -8,6 +8,16 @@
 #include <algorithm>
 
 namespace zn {
+
+bool SameIgnoringCase(std::wstring_view a, std::wstring_view b)
+{
+    const auto fold = [](wchar_t c) {
+        return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
+}
+
 namespace {
 
 constexpr std::uint32_t kRegExpandSz = 2; // REG_EXPAND_SZ
@@ -17,32 +27,11 @@ constexpr std::uint32_t kErrorSharingViolation = 32;
 constexpr std::wstring_view kFilterSwitch = L"UseFilter";
 constexpr std::wstring_view kFilterPath = L"FilterFullPath";
 
-wchar_t FoldCase(wchar_t c)
+const RegistryValue* FindValue(const std::vector<RegistryValue>& values, std::wstring_view name)
 {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-// Letters A-Z match either case; every other character only itself. Names and paths here are
-// ASCII in practice; a non-ASCII difference counts as different, so a Debugger we cannot be
-// sure is ours is treated as another program's (kept, never overwritten).
-bool SameIgnoringCase(std::wstring_view a, std::wstring_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](wchar_t x, wchar_t y) { return FoldCase(x) == FoldCase(y); });
-}
-
-// Where the value or subkey of this name is in `items` (any letter case), or end().
-template <class Items> auto PositionOf(Items& items, std::wstring_view name)
-{
-    return std::find_if(items.begin(), items.end(),
-                        [name](const auto& item) { return SameIgnoringCase(item.name, name); });
-}
-
-template <class Named>
-const Named* FindNamed(const std::vector<Named>& items, std::wstring_view name)
-{
-    const auto it = PositionOf(items, name);
-    return it == items.end() ? nullptr : &*it;
+    for (const RegistryValue& value : values)
+        if (SameIgnoringCase(value.name, name)) return &value;
+    return nullptr;
 }
 
 bool IsText(const RegistryValue& value)
@@ -60,6 +49,12 @@ bool IsOurs(const RegistryValue& debugger, std::wstring_view command)
     return debugger.type == kRegSz && SameIgnoringCase(Text(debugger), command);
 }
 
+bool HoldsOurs(const std::vector<RegistryValue>& values, std::wstring_view command)
+{
+    const RegistryValue* debugger = FindValue(values, kDebuggerValueName);
+    return debugger != nullptr && IsOurs(*debugger, command);
+}
+
 // How a foreign Debugger is shown to the user.
 std::wstring Describe(const RegistryValue& value)
 {
@@ -70,7 +65,7 @@ std::wstring Describe(const RegistryValue& value)
 
 bool FilterIsOn(const NotepadOptions& options)
 {
-    const RegistryValue* useFilter = FindNamed(options.values, kFilterSwitch);
+    const RegistryValue* useFilter = FindValue(options.values, kFilterSwitch);
     if (useFilter == nullptr || useFilter->type != kRegDword) return false;
     const std::optional<std::uint32_t> on = ReadU32(useFilter->bytes, 0);
     return on && *on != 0;
@@ -78,7 +73,7 @@ bool FilterIsOn(const NotepadOptions& options)
 
 bool FiltersNotepad(const RegistrySubkey& subkey)
 {
-    const RegistryValue* path = FindNamed(subkey.values, kFilterPath);
+    const RegistryValue* path = FindValue(subkey.values, kFilterPath);
     if (path == nullptr || !IsText(*path)) return false;
     const std::wstring text = Text(*path);
     const std::size_t slash = text.rfind(L'\\');
@@ -87,18 +82,14 @@ bool FiltersNotepad(const RegistrySubkey& subkey)
                             L"notepad.exe");
 }
 
-// The values of a place ("" is the key itself); nullptr for a subkey that is not there.
-const std::vector<RegistryValue>* ValuesOf(const NotepadOptions& options, std::wstring_view place)
+// Calls visit(place, values) for each place of the redirection: "" (the key itself, also when
+// it is missing) first, then the filter subkeys that apply.
+template <class Visit> void ForEachPlace(const NotepadOptions& options, Visit visit)
 {
-    if (place.empty()) return &options.values;
-    const RegistrySubkey* subkey = FindNamed(options.subkeys, place);
-    return subkey == nullptr ? nullptr : &subkey->values;
-}
-
-std::vector<RegistryValue>* ValuesOf(NotepadOptions& options, std::wstring_view place)
-{
-    return const_cast<std::vector<RegistryValue>*>(
-        ValuesOf(static_cast<const NotepadOptions&>(options), place));
+    visit(std::wstring_view(), options.values);
+    if (!FilterIsOn(options)) return;
+    for (const RegistrySubkey& subkey : options.subkeys)
+        if (FiltersNotepad(subkey)) visit(std::wstring_view(subkey.name), subkey.values);
 }
 
 std::wstring JoinWindowsPath(std::wstring_view folder, std::wstring_view name)
@@ -117,24 +108,12 @@ RedirectPaths MakeRedirectPaths(std::wstring_view windowsFolder, std::wstring_vi
             L"\"" + copy + L"\""};
 }
 
-std::vector<std::wstring> RedirectionPlaces(const NotepadOptions& options)
-{
-    std::vector<std::wstring> places{L""};
-    if (!FilterIsOn(options)) return places;
-    for (const RegistrySubkey& subkey : options.subkeys)
-        if (FiltersNotepad(subkey)) places.push_back(subkey.name);
-    return places;
-}
-
 bool HasOurDebugger(const NotepadOptions& options, std::wstring_view command)
 {
-    const auto holdsOurs = [command](const std::vector<RegistryValue>& values) {
-        const RegistryValue* debugger = FindNamed(values, kDebuggerValueName);
-        return debugger != nullptr && IsOurs(*debugger, command);
-    };
-    return holdsOurs(options.values) ||
-           std::any_of(options.subkeys.begin(), options.subkeys.end(),
-                       [&](const RegistrySubkey& subkey) { return holdsOurs(subkey.values); });
+    if (HoldsOurs(options.values, command)) return true;
+    for (const RegistrySubkey& subkey : options.subkeys)
+        if (HoldsOurs(subkey.values, command)) return true;
+    return false;
 }
 
 RedirectInstallPlan PlanRedirectInstall(const NotepadOptions& options, std::wstring_view command)
@@ -142,16 +121,14 @@ RedirectInstallPlan PlanRedirectInstall(const NotepadOptions& options, std::wstr
     RedirectInstallPlan plan;
     if (!options.exists) plan.changes.push_back({RegistryChange::Kind::CreateKey, L"", {}});
     const RegistryValue ours{std::wstring(kDebuggerValueName), kRegSz, EncodeUtf16z(command)};
-    for (const std::wstring& place : RedirectionPlaces(options)) {
-        const RegistryValue* debugger = FindNamed(*ValuesOf(options, place), kDebuggerValueName);
-        if (debugger == nullptr) {
-            plan.changes.push_back({RegistryChange::Kind::SetValue, place, ours});
-        } else if (!IsOurs(*debugger, command)) {
-            plan.changes.clear();
-            plan.refusal = ForeignDebugger{place, Describe(*debugger)};
-            return plan;
-        }
-    }
+    ForEachPlace(options, [&](std::wstring_view place, const std::vector<RegistryValue>& values) {
+        const RegistryValue* debugger = FindValue(values, kDebuggerValueName);
+        if (debugger == nullptr)
+            plan.changes.push_back({RegistryChange::Kind::SetValue, std::wstring(place), ours});
+        else if (!plan.refusal && !IsOurs(*debugger, command))
+            plan.refusal = ForeignDebugger{std::wstring(place), Describe(*debugger)};
+    });
+    if (plan.refusal) plan.changes.clear();
     return plan;
 }
 
@@ -160,50 +137,21 @@ std::vector<RegistryChange> PlanRedirectRemoval(const NotepadOptions& options,
 {
     std::vector<RegistryChange> changes;
     if (!options.exists) return changes;
-    const auto removeOurs = [&](const std::wstring& place,
-                                const std::vector<RegistryValue>& values) {
-        const RegistryValue* debugger = FindNamed(values, kDebuggerValueName);
-        if (debugger != nullptr && IsOurs(*debugger, command))
-            changes.push_back({RegistryChange::Kind::DeleteValue, place, {debugger->name, 0, {}}});
-    };
     for (const RegistrySubkey& subkey : options.subkeys)
-        removeOurs(subkey.name, subkey.values);
-    removeOurs(L"", options.values);
-
-    NotepadOptions after = options;
-    ApplyToModel(after, changes);
-    if (after.values.empty() && after.subkeys.empty())
+        if (HoldsOurs(subkey.values, command))
+            changes.push_back({RegistryChange::Kind::DeleteValue,
+                               subkey.name,
+                               {FindValue(subkey.values, kDebuggerValueName)->name, 0, {}}});
+    std::size_t valuesLeft = options.values.size();
+    if (HoldsOurs(options.values, command)) {
+        changes.push_back({RegistryChange::Kind::DeleteValue,
+                           L"",
+                           {FindValue(options.values, kDebuggerValueName)->name, 0, {}}});
+        --valuesLeft;
+    }
+    if (valuesLeft == 0 && options.subkeys.empty())
         changes.push_back({RegistryChange::Kind::DeleteKey, L"", {}});
     return changes;
-}
-
-void ApplyToModel(NotepadOptions& options, const std::vector<RegistryChange>& changes)
-{
-    for (const RegistryChange& change : changes) {
-        switch (change.kind) {
-        case RegistryChange::Kind::CreateKey: options.exists = true; break;
-        case RegistryChange::Kind::DeleteKey:
-            if (options.values.empty() && options.subkeys.empty()) options = NotepadOptions{};
-            break;
-        case RegistryChange::Kind::SetValue:
-        case RegistryChange::Kind::DeleteValue: {
-            std::vector<RegistryValue>* values =
-                options.exists ? ValuesOf(options, change.subkey) : nullptr;
-            if (values == nullptr) Fail(2, L"レジストリのキーがありません。", change.subkey);
-            const auto it = PositionOf(*values, change.value.name);
-            if (change.kind == RegistryChange::Kind::DeleteValue) {
-                if (it != values->end()) values->erase(it);
-            } else if (it != values->end()) {
-                // The registry keeps the stored name's spelling and replaces the data.
-                it->type = change.value.type;
-                it->bytes = change.value.bytes;
-            } else {
-                values->push_back(change.value);
-            }
-            break;
-        }
-        }
-    }
 }
 
 InstallKind ChooseInstallKind(RedirectHost& registry, const RedirectPaths& paths)

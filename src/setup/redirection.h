@@ -88,13 +88,14 @@ struct RedirectPaths {
     std::wstring command;       // the Debugger value: the copy's path in double quotes
 };
 
+// Letters A-Z match either case; every other character only itself. The names and paths
+// compared here are ASCII in practice; a non-ASCII difference counts as a difference, so a
+// Debugger that cannot be told to be ours is taken for another program's: kept, never replaced.
+bool SameIgnoringCase(std::wstring_view a, std::wstring_view b);
+
 // `windowsFolder` as GetWindowsDirectoryW reports it; a trailing backslash (a Windows folder at
 // a drive's root) is not doubled.
 RedirectPaths MakeRedirectPaths(std::wstring_view windowsFolder, std::wstring_view self);
-
-// The places of the redirection in `options`: "" for the key itself (also when it is missing),
-// then the names of the filter subkeys that apply.
-std::vector<std::wstring> RedirectionPlaces(const NotepadOptions& options);
 
 // Our `command` as a REG_SZ Debugger in any place, or in any direct subkey (a subkey that left
 // the filter still holds what removal deletes). Compared without regard to letter case.
@@ -108,9 +109,6 @@ RedirectInstallPlan PlanRedirectInstall(const NotepadOptions& options, std::wstr
 // that leaves it without values and subkeys.
 std::vector<RegistryChange> PlanRedirectRemoval(const NotepadOptions& options,
                                                 std::wstring_view command);
-
-// Carries the changes out on the model as the registry would.
-void ApplyToModel(NotepadOptions& options, const std::vector<RegistryChange>& changes);
 
 // What the redirection needs from the system besides set-up's file operations. Methods throw
 // AppError naming the key (or file) and the system's reason.

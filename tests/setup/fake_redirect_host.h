@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/app_error.h"
+#include "setup/notepad_option_trees.h"
 #include "setup/redirection.h"
 
 #include <string>

