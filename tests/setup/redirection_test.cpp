@@ -144,11 +144,15 @@ TEST(RedirectPlan, OursLeftInASubkeyOutsideTheFilterCountsAsInstalledAndIsRemove
     EXPECT_EQ(Removed(start), expected);
 }
 
+// The program in Downloads, the system's notepad.exe, the option key `tree` and, when given,
+// what stands at the copy's path.
 struct Fakes {
-    Fakes()
+    explicit Fakes(NotepadOptions tree = {}, std::optional<File> copy = std::nullopt)
     {
         files.files[kPaths.self] = kProgram;
         files.files[kPaths.systemNotepad] = {"system notepad"};
+        if (copy) files.files[kPaths.copy] = *copy;
+        registry.tree = std::move(tree);
     }
     FakeSetupHost files;
     FakeRedirectHost registry{files.operations};
@@ -168,8 +172,7 @@ TEST(Redirect, InstallKindFollowsTheProtectionOfTheWindowsFoldersNotepad)
 
 TEST(Redirect, InstallCopiesTheProgramFirstThenWritesTheRedirection)
 {
-    Fakes fakes;
-    fakes.registry.tree = Windows11();
+    Fakes fakes(Windows11());
     InstallRedirect(fakes.files, fakes.registry, kPaths);
     EXPECT_EQ(fakes.files.operations, (std::vector<std::wstring>{
                                           L"read registry",
@@ -206,9 +209,7 @@ TEST(Redirect, InstallRefusesBeforeChangingAnything)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
-        Fakes fakes;
-        fakes.registry.tree = row.tree;
-        if (row.copy) fakes.files.files[kPaths.copy] = *row.copy;
+        Fakes fakes(row.tree, row.copy);
         const auto before = fakes.Folder();
         try {
             InstallRedirect(fakes.files, fakes.registry, kPaths);
@@ -225,8 +226,7 @@ TEST(Redirect, InstallRefusesBeforeChangingAnything)
 
 TEST(Redirect, InstallReplacesAnEarlierCopyOfThisProgram)
 {
-    Fakes fakes;
-    fakes.files.files[kPaths.copy] = kOldProgram;
+    Fakes fakes({}, kOldProgram);
     InstallRedirect(fakes.files, fakes.registry, kPaths);
     EXPECT_EQ(fakes.files.files[kPaths.copy], kProgram);
     EXPECT_TRUE(HasOurDebugger(fakes.registry.tree, kCommand));
@@ -234,16 +234,14 @@ TEST(Redirect, InstallReplacesAnEarlierCopyOfThisProgram)
 
 TEST(Redirect, AFailedCopyLeavesTheRegistryAlone)
 {
-    Fakes fakes;
-    fakes.files.files[kPaths.copy] = {"program (old)", true, true}; // read-only
+    Fakes fakes({}, File{"program (old)", true, true}); // read-only
     EXPECT_EQ(ErrorCodeOf([&] { InstallRedirect(fakes.files, fakes.registry, kPaths); }), 5u);
     EXPECT_FALSE(fakes.registry.tree.exists);
 }
 
 TEST(Redirect, AFailedRegistryWriteLeavesAnInstallationThatRemovalFinds)
 {
-    Fakes fakes;
-    fakes.registry.tree = Windows11();
+    Fakes fakes(Windows11());
     fakes.registry.failAt = 2; // the key and subkey 0 done, subkey 1 denied
     EXPECT_EQ(ErrorCodeOf([&] { InstallRedirect(fakes.files, fakes.registry, kPaths); }), 5u);
     EXPECT_TRUE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
@@ -256,9 +254,7 @@ TEST(Redirect, AFailedRegistryWriteLeavesAnInstallationThatRemovalFinds)
 
 TEST(Redirect, RemovalTakesTheRedirectionAwayBeforeTheCopy)
 {
-    Fakes fakes;
-    fakes.registry.tree = Installed(Windows11());
-    fakes.files.files[kPaths.copy] = kOldProgram;
+    Fakes fakes(Installed(Windows11()), kOldProgram);
     RemoveRedirect(fakes.files, fakes.registry, kPaths);
     EXPECT_EQ(fakes.files.operations, (std::vector<std::wstring>{
                                           L"read registry",
@@ -274,9 +270,8 @@ TEST(Redirect, RemovalTakesTheRedirectionAwayBeforeTheCopy)
 
 TEST(Redirect, ACopyInUseIsReportedAfterTheRedirectionIsGone)
 {
-    Fakes fakes;
-    fakes.registry.tree = Installed({});
-    fakes.files.files[kPaths.copy] = {"program", true, true}; // the fake refuses: access denied
+    // The fake refuses to delete a read-only file as the system refuses a running one.
+    Fakes fakes(Installed({}), File{"program", true, true});
     try {
         RemoveRedirect(fakes.files, fakes.registry, kPaths);
         ADD_FAILURE() << "removed";
@@ -306,9 +301,7 @@ TEST(Redirect, RemovalLeavesWhatIsNotOurs)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
-        Fakes fakes;
-        fakes.registry.tree = row.tree;
-        if (row.copy) fakes.files.files[kPaths.copy] = *row.copy;
+        Fakes fakes(row.tree, row.copy);
         const auto before = fakes.Folder();
         EXPECT_FALSE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
         RemoveRedirect(fakes.files, fakes.registry, kPaths);
@@ -334,9 +327,7 @@ TEST(Redirect, InstalledWhenEitherHalfIsThere)
         {"neither", Windows11(), std::nullopt, false},
     };
     for (const auto& row : rows) {
-        Fakes fakes;
-        fakes.registry.tree = row.tree;
-        if (row.copy) fakes.files.files[kPaths.copy] = *row.copy;
+        Fakes fakes(row.tree, row.copy);
         EXPECT_EQ(RedirectInstalled(fakes.files, fakes.registry, kPaths), row.installed) << row.why;
     }
 }
