@@ -170,9 +170,9 @@ TEST(Redirect, InstallKindFollowsTheProtectionOfTheWindowsFoldersNotepad)
     }
 }
 
-TEST(Redirect, InstallCopiesTheProgramFirstThenWritesTheRedirection)
+TEST(Redirect, InstallCopiesTheProgramOverAnEarlierCopyFirstThenWritesTheRedirection)
 {
-    Fakes fakes(Windows11());
+    Fakes fakes(Windows11(), kOldProgram);
     InstallRedirect(fakes.files, fakes.registry, kPaths);
     EXPECT_EQ(fakes.files.operations, (std::vector<std::wstring>{
                                           L"read registry",
@@ -222,14 +222,6 @@ TEST(Redirect, InstallRefusesBeforeChangingAnything)
         EXPECT_EQ(fakes.registry.tree, row.tree);
         EXPECT_EQ(fakes.Folder(), before);
     }
-}
-
-TEST(Redirect, InstallReplacesAnEarlierCopyOfThisProgram)
-{
-    Fakes fakes({}, kOldProgram);
-    InstallRedirect(fakes.files, fakes.registry, kPaths);
-    EXPECT_EQ(fakes.files.files[kPaths.copy], kProgram);
-    EXPECT_TRUE(HasOurDebugger(fakes.registry.tree, kCommand));
 }
 
 TEST(Redirect, AFailedCopyLeavesTheRegistryAlone)
@@ -286,49 +278,39 @@ TEST(Redirect, ACopyInUseIsReportedAfterTheRedirectionIsGone)
     EXPECT_TRUE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
 }
 
-TEST(Redirect, RemovalLeavesWhatIsNotOurs)
+TEST(Redirect, InstalledWhenEitherHalfIsThereAndRemovalTakesOnlyWhatIsOurs)
 {
     const NotepadOptions foreign =
         With(Windows10(), [](NotepadOptions& o) { o.values.push_back(Sz(L"Debugger", L"vi")); });
     const struct {
         const char* why;
         NotepadOptions tree;
-        std::optional<File> copy;
+        std::optional<File> copy; // what stands at the copy's path
+        bool installed;
+        NotepadOptions treeAfterRemoval;
+        std::optional<File> copyAfterRemoval;
     } rows[] = {
-        {"another program's Debugger and nothing of ours", foreign, std::nullopt},
-        {"another program at the copy's path", Windows11(), kOtherProgram},
-        {"no key, no copy", {}, std::nullopt},
+        {"our Debugger, copy gone", Installed(Windows11()), std::nullopt, true, Windows11(),
+         std::nullopt},
+        {"our Debugger only in a filter subkey",
+         With(Windows11(),
+              [](NotepadOptions& o) { o.subkeys[0].values.push_back(Sz(L"Debugger", kCommand)); }),
+         std::nullopt, true, Windows11(), std::nullopt},
+        {"the copy alone", Windows11(), kOldProgram, true, Windows11(), std::nullopt},
+        {"neither", Windows11(), std::nullopt, false, Windows11(), std::nullopt},
+        {"another program's Debugger, nothing of ours", foreign, std::nullopt, false, foreign,
+         std::nullopt},
+        {"another program at the copy's path", Windows11(), kOtherProgram, false, Windows11(),
+         kOtherProgram},
+        {"no key, no copy", {}, std::nullopt, false, {}, std::nullopt},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
         Fakes fakes(row.tree, row.copy);
-        const auto before = fakes.Folder();
-        EXPECT_FALSE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
+        EXPECT_EQ(RedirectInstalled(fakes.files, fakes.registry, kPaths), row.installed);
         RemoveRedirect(fakes.files, fakes.registry, kPaths);
-        EXPECT_EQ(fakes.registry.tree, row.tree);
-        EXPECT_EQ(fakes.Folder(), before);
-    }
-}
-
-TEST(Redirect, InstalledWhenEitherHalfIsThere)
-{
-    const struct {
-        const char* why;
-        NotepadOptions tree;
-        std::optional<File> copy;
-        bool installed;
-    } rows[] = {
-        {"our Debugger, copy gone", Installed(Windows11()), std::nullopt, true},
-        {"our Debugger only in a filter subkey",
-         With(Windows11(),
-              [](NotepadOptions& o) { o.subkeys[0].values.push_back(Sz(L"Debugger", kCommand)); }),
-         std::nullopt, true},
-        {"the copy alone", Windows11(), kOldProgram, true},
-        {"neither", Windows11(), std::nullopt, false},
-    };
-    for (const auto& row : rows) {
-        Fakes fakes(row.tree, row.copy);
-        EXPECT_EQ(RedirectInstalled(fakes.files, fakes.registry, kPaths), row.installed) << row.why;
+        EXPECT_EQ(fakes.registry.tree, row.treeAfterRemoval);
+        EXPECT_EQ(fakes.Folder(), Fakes({}, row.copyAfterRemoval).Folder());
     }
 }
 
