@@ -186,17 +186,24 @@ void InstallRedirect(SetupHost& files, RedirectHost& registry, const RedirectPat
 void RemoveRedirect(SetupHost& files, RedirectHost& registry, const RedirectPaths& paths)
 {
     // The registry first: once the redirection is gone no new start reaches the copy.
-    registry.ApplyChanges(PlanRedirectRemoval(registry.ReadNotepadOptions(), paths.command));
+    const std::vector<RegistryChange> changes =
+        PlanRedirectRemoval(registry.ReadNotepadOptions(), paths.command);
+    registry.ApplyChanges(changes);
     if (!files.IsThisProgram(paths.copy)) return;
     try {
         files.RemoveFile(paths.copy);
     } catch (AppError& error) {
         error.what = L"Notepad のリダイレクトは解除しましたが、" + error.what;
-        // The registry change above needed administrator rights, so a refusal now is the
-        // running copy: a launcher still waiting for its editor holds its own file.
-        if (error.code == kErrorAccessDenied || error.code == kErrorSharingViolation)
-            error.advice = L"ZanvekNotepad.exe は使用中です (起動したエディターの終了を待って"
-                           L"います)。エディターを閉じてから、もう一度実行すると削除できます。";
+        if (error.code == kErrorAccessDenied || error.code == kErrorSharingViolation) {
+            // A launcher started from the copy holds it while it waits for its editor. After a
+            // change to the system's key the run has administrator rights, and that is the
+            // only reason left; otherwise the advice about rights stays as well.
+            std::wstring advice = L"起動中の ZanvekNotepad.exe (エディターの終了を待っています) "
+                                  L"は削除できません。エディターを閉じてから、もう一度実行して"
+                                  L"ください。";
+            if (changes.empty() && !error.advice.empty()) advice += L"\r\n" + error.advice;
+            error.advice = std::move(advice);
+        }
         throw;
     }
 }

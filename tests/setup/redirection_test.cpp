@@ -260,22 +260,38 @@ TEST(Redirect, RemovalTakesTheRedirectionAwayBeforeTheCopy)
     EXPECT_FALSE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
 }
 
-TEST(Redirect, ACopyInUseIsReportedAfterTheRedirectionIsGone)
+TEST(Redirect, ACopyThatCannotBeDeletedIsReportedAfterTheRedirectionIsGone)
 {
-    // The fake refuses to delete a read-only file as the system refuses a running one.
-    Fakes fakes(Installed({}), File{"program", true, true});
-    try {
-        RemoveRedirect(fakes.files, fakes.registry, kPaths);
-        ADD_FAILURE() << "removed";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.code, 5u);
-        EXPECT_EQ(error.path, kPaths.copy);
-        EXPECT_EQ(error.what.rfind(L"Notepad のリダイレクトは解除しましたが、", 0), 0u);
-        EXPECT_NE(error.advice.find(L"使用中"), std::wstring::npos);
+    // Refuses as the system refuses a running program, or one the user may not delete.
+    struct DenyingHost : FakeSetupHost {
+        void RemoveFile(const std::wstring& path) override
+        {
+            Fail(5, L"ファイルを削除できませんでした。", path, L"管理者として実行してください。");
+        }
+    };
+    // With our Debugger removed first, the run has proved its rights: only the running copy
+    // is left as a reason. With nothing in the registry, the advice about rights stays.
+    for (const bool registryChanged : {true, false}) {
+        SCOPED_TRACE(registryChanged);
+        DenyingHost files;
+        files.files[kPaths.copy] = kProgram;
+        FakeRedirectHost registry(files.operations);
+        registry.tree = registryChanged ? Installed({}) : NotepadOptions{};
+        try {
+            RemoveRedirect(files, registry, kPaths);
+            ADD_FAILURE() << "removed";
+        } catch (const AppError& error) {
+            EXPECT_EQ(error.code, 5u);
+            EXPECT_EQ(error.path, kPaths.copy);
+            EXPECT_EQ(error.what, L"Notepad のリダイレクトは解除しましたが、ファイルを削除できませ"
+                                  L"んでした。");
+            EXPECT_EQ(error.advice.rfind(L"起動中の ZanvekNotepad.exe", 0), 0u);
+            EXPECT_EQ(error.advice.find(L"管理者") != std::wstring::npos, !registryChanged);
+        }
+        EXPECT_FALSE(registry.tree.exists);
+        // The copy is still this program: the next run offers removal again.
+        EXPECT_TRUE(RedirectInstalled(files, registry, kPaths));
     }
-    EXPECT_FALSE(fakes.registry.tree.exists);
-    // The copy is still this program: the next run offers removal again.
-    EXPECT_TRUE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
 }
 
 TEST(Redirect, InstalledWhenEitherHalfIsThereAndRemovalTakesOnlyWhatIsOurs)

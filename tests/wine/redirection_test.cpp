@@ -261,7 +261,8 @@ TEST_F(RedirectProcedures, ACopyThatIsRunningIsReportedAsInUseAfterTheRedirectio
     } catch (const AppError& error) {
         EXPECT_EQ(error.code, static_cast<std::uint32_t>(ERROR_ACCESS_DENIED));
         EXPECT_EQ(error.path, m_paths.copy);
-        EXPECT_NE(error.advice.find(L"使用中"), std::wstring::npos);
+        EXPECT_EQ(error.advice.rfind(L"起動中の ZanvekNotepad.exe", 0), 0u);
+        EXPECT_EQ(error.advice.find(L"管理者"), std::wstring::npos);
     }
     EXPECT_FALSE(m_host.ReadNotepadOptions().exists);
     EXPECT_TRUE(RedirectInstalled(m_files, m_host, m_paths)); // the next run offers removal
