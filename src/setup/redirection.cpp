@@ -174,7 +174,8 @@ void InstallRedirect(SetupHost& files, RedirectHost& registry, const RedirectPat
              L"そのプログラムの設定を解除してから、もう一度実行してください。");
     }
     // Like notepad.exe in the copy install: only a copy of this program is ever replaced.
-    if (files.IsFile(paths.copy) && !files.IsThisProgram(paths.copy))
+    const FileKind copy = files.Inspect(paths.copy);
+    if (copy != FileKind::None && copy != FileKind::ThisProgram)
         Fail(kErrorNotOurProgram,
              L"ZanvekNotepad.exe が ZanvekNotepad ではないため、置き換えませんでした。", paths.copy,
              L"Windows フォルダーの ZanvekNotepad.exe を確認してください。");
@@ -189,7 +190,7 @@ void RemoveRedirect(SetupHost& files, RedirectHost& registry, const RedirectPath
     const std::vector<RegistryChange> changes =
         PlanRedirectRemoval(registry.ReadNotepadOptions(), paths.command);
     registry.ApplyChanges(changes);
-    if (!files.IsThisProgram(paths.copy)) return;
+    if (files.Inspect(paths.copy) != FileKind::ThisProgram) return;
     try {
         files.RemoveFile(paths.copy);
     } catch (AppError& error) {
@@ -211,7 +212,7 @@ void RemoveRedirect(SetupHost& files, RedirectHost& registry, const RedirectPath
 bool RedirectInstalled(SetupHost& files, RedirectHost& registry, const RedirectPaths& paths)
 {
     return HasOurDebugger(registry.ReadNotepadOptions(), paths.command) ||
-           files.IsThisProgram(paths.copy);
+           files.Inspect(paths.copy) == FileKind::ThisProgram;
 }
 
 } // namespace zn

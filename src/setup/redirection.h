@@ -30,9 +30,6 @@ inline constexpr std::wstring_view kNotepadOptionsKey =
     L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\notepad.exe";
 inline constexpr std::wstring_view kDebuggerValueName = L"Debugger";
 
-// Raised when another program already holds a place of the redirection.
-inline constexpr std::uint32_t kErrorForeignDebugger = 0x20000110;
-
 struct RegistryValue {
     std::wstring name;
     std::uint32_t type = 0; // REG_*

@@ -43,6 +43,8 @@ public:
     // Puts `from` in the place of `to` in one step: afterwards either `to` holds what `from`
     // held and `from` is gone, or nothing changed. Refuses a read-only `to`.
     virtual void MoveFileOver(const std::wstring& from, const std::wstring& to) = 0;
+    // Refuses a read-only file; the system refuses a running program.
+    virtual void RemoveFile(const std::wstring& path) = 0;
     // The lock of all set-ups on the machine, whatever their session; nullptr while another
     // set-up holds it.
     virtual std::unique_ptr<SetupLock> LockSetup() = 0;

@@ -174,6 +174,16 @@ void Win32SetupHost::MoveFileOver(const std::wstring& from, const std::wstring& 
         FailFileOperation(L"ファイルを置き換えられませんでした。", FromTo(from, to), to);
 }
 
+void Win32SetupHost::RemoveFile(const std::wstring& path)
+{
+    // Refused here as a replacement is, whatever the file system would allow.
+    if (IsReadOnly(path))
+        ::SetLastError(ERROR_ACCESS_DENIED);
+    else if (::DeleteFileW(path.c_str()))
+        return;
+    FailFileOperation(L"ファイルを削除できませんでした。", path, path);
+}
+
 std::unique_ptr<SetupLock> Win32SetupHost::LockSetup()
 {
     ::SetLastError(ERROR_SUCCESS);

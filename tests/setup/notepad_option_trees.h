@@ -99,6 +99,13 @@ inline NotepadOptions Windows11()
              AliasFilter(L"2", L"C:\\Windows\\SysWOW64\\notepad.exe")}};
 }
 
+// `options` with our redirection written into it, as install writes it.
+inline NotepadOptions Redirected(NotepadOptions options)
+{
+    ApplyToModel(options, PlanRedirectInstall(options, kCommand).changes);
+    return options;
+}
+
 template <class Change> NotepadOptions With(NotepadOptions options, Change change)
 {
     change(options);

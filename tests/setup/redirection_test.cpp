@@ -16,9 +16,10 @@ namespace {
 using namespace trees;
 using File = FakeSetupHost::File;
 
-const File kProgram{"program", false, true};
-const File kOldProgram{"program (old)", false, true};
-const File kOtherProgram{"another program"};
+// Told apart by their bytes, as the fake says.
+const File kProgram{"MZ ZanvekNotepad 1.1"};
+const File kOldProgram{"MZ ZanvekNotepad 1.0"};
+const File kOtherProgram{"MZ another program"};
 
 const RedirectPaths kPaths =
     MakeRedirectPaths(L"C:\\windows", L"C:\\users\\me\\Downloads\\ZanvekNotepad.exe");
@@ -31,12 +32,10 @@ std::vector<RegistryValue>& ValuesAt(NotepadOptions& options, const std::wstring
     throw std::out_of_range("no such subkey");
 }
 
-NotepadOptions Installed(NotepadOptions options)
+NotepadOptions Installed(const NotepadOptions& options)
 {
-    const RedirectInstallPlan plan = PlanRedirectInstall(options, kCommand);
-    EXPECT_FALSE(plan.refusal);
-    ApplyToModel(options, plan.changes);
-    return options;
+    EXPECT_FALSE(PlanRedirectInstall(options, kCommand).refusal);
+    return Redirected(options);
 }
 
 NotepadOptions Removed(NotepadOptions options)
@@ -150,7 +149,7 @@ struct Fakes {
     explicit Fakes(NotepadOptions tree = {}, std::optional<File> copy = std::nullopt)
     {
         files.files[kPaths.self] = kProgram;
-        files.files[kPaths.systemNotepad] = {"system notepad"};
+        files.files[kPaths.systemNotepad] = {"MZ system notepad"};
         if (copy) files.files[kPaths.copy] = *copy;
         registry.tree = std::move(tree);
     }
@@ -183,7 +182,7 @@ TEST(Redirect, InstallCopiesTheProgramOverAnEarlierCopyFirstThenWritesTheRedirec
                                           L"registry set [2]Debugger",
                                       }));
     EXPECT_EQ(fakes.files.files[kPaths.copy], kProgram);
-    EXPECT_EQ(fakes.files.files[kPaths.systemNotepad].content, "system notepad");
+    EXPECT_EQ(fakes.files.files[kPaths.systemNotepad].bytes, "MZ system notepad");
     EXPECT_TRUE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
 }
 
@@ -226,7 +225,7 @@ TEST(Redirect, InstallRefusesBeforeChangingAnything)
 
 TEST(Redirect, AFailedCopyLeavesTheRegistryAlone)
 {
-    Fakes fakes({}, File{"program (old)", true, true}); // read-only
+    Fakes fakes({}, File{"MZ ZanvekNotepad 1.0", true}); // read-only
     EXPECT_EQ(ErrorCodeOf([&] { InstallRedirect(fakes.files, fakes.registry, kPaths); }), 5u);
     EXPECT_FALSE(fakes.registry.tree.exists);
 }

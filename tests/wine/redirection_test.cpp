@@ -230,7 +230,7 @@ TEST_F(RedirectProcedures, InstallThenRemovalLeaveTheWindowsFolderAndTheKeyAsThe
     Write(Windows11());
     ASSERT_FALSE(m_files.IsFile(m_paths.copy));
     InstallRedirect(m_files, m_host, m_paths);
-    EXPECT_TRUE(m_files.IsThisProgram(m_paths.copy));
+    EXPECT_EQ(m_files.Inspect(m_paths.copy), FileKind::ThisProgram);
     EXPECT_EQ(DebuggerAsStored(), L"\"" + WindowsFolder() + L"\\ZanvekNotepad.exe\"");
     EXPECT_TRUE(RedirectInstalled(m_files, m_host, m_paths));
 
