@@ -79,6 +79,12 @@ void Uninstall(SetupHost& host, const SetupPaths& paths)
         Fail(kErrorNotAProgram, L"notepad.met が元のメモ帳ではないため、元に戻しませんでした。",
              paths.backup, kCheckBoth);
     }
+    // A copy over notepad.exe that failed after the backup was made (the system protects
+    // notepad.exe) leaves the same bytes in both: the backup goes, notepad.exe is not written.
+    if (host.SameBytes(paths.notepad, paths.backup)) {
+        host.RemoveFile(paths.backup);
+        return;
+    }
     RefuseUnlessReplaceable(host, paths, L"削除しませんでした。");
     // One step, not a delete and a move: should the move fail (the backup held open by another
     // program, say), notepad.exe is still there.

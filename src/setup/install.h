@@ -32,9 +32,10 @@ struct SetupPaths {
 // from the folder and a name: a set-up renamed to setup.dat would copy a setup.exe beside it.
 SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring selfPath);
 
-// Puts the backup back in notepad.exe's place in one step, over this program, over a copy of
-// the backup's own bytes, or where notepad.exe is missing. Refuses anything else in
-// notepad.exe, and a backup that is no Windows program or is this program.
+// Puts the backup back in notepad.exe's place in one step, over this program or where
+// notepad.exe is missing; where notepad.exe holds the backup's own bytes already, only deletes
+// the backup. Refuses anything else in notepad.exe, and a backup that is no Windows program or
+// is this program.
 void Uninstall(SetupHost& host, const SetupPaths& paths);
 
 // Asks; on Yes installs the way the system allows and returns it; nullopt when the user

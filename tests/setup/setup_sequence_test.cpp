@@ -290,6 +290,22 @@ TEST(SetupSequence, RemovalOfBothThatCannotFinishHasTakenTheRedirectionAway)
     }
 }
 
+// An earlier version's copy over a protected notepad.exe failed after the backup was made:
+// the system Notepad is in both files, and notepad.exe may not be written.
+TEST(SetupSequence, ABackupAlikeAProtectedNotepadExeIsRemovedWithoutWritingNotepadExe)
+{
+    System system(true, false, false, {true, true});
+    system.files.files[kPaths.backup] = {kSystem};
+    system.files.files[kPaths.notepad].readOnly = true; // as the system refuses to write it
+    std::optional<InstallKind> result;
+    EXPECT_EQ(system.RunSetUp(&result), 0u);
+    EXPECT_EQ(result, InstallKind::Redirect);
+    EXPECT_EQ(ContentOf(system.files, kPaths.notepad), kSystem);
+    EXPECT_EQ(ContentOf(system.files, kPaths.backup), kNoFile);
+    for (const std::wstring& operation : system.files.operations)
+        EXPECT_EQ(operation.find(kPaths.notepad), std::wstring::npos) << operation;
+}
+
 // Every combination of notepad.ex_, notepad.exe and notepad.met that set-up may meet, with the
 // answers that make it do the most (removal and install both run where there is a backup),
 // and a few more states and answers where the refusals matter.
