@@ -16,19 +16,24 @@ std::wstring Hex(std::uint32_t value)
 
 } // namespace
 
+std::wstring ReasonText(std::uint32_t code, std::wstring_view systemReason)
+{
+    // FormatMessage ends its text with a line break; whoever shows the reason adds their own.
+    while (!systemReason.empty() && (systemReason.back() == L'\n' || systemReason.back() == L'\r' ||
+                                     systemReason.back() == L' '))
+        systemReason.remove_suffix(1);
+    std::wstring text = L"理由: ";
+    text += systemReason.empty() ? std::wstring_view(L"不明") : systemReason;
+    text += L" (エラー " + ToDecimal(code) + L")";
+    return text;
+}
+
 std::wstring FormatErrorReport(const AppError& error, std::wstring_view systemReason)
 {
     std::wstring text = error.what;
     if (!error.path.empty()) text += L"\r\n" + error.path;
     if (IsWin32ErrorCode(error.code)) {
-        // FormatMessage ends its text with a line break; the report adds its own.
-        while (!systemReason.empty() &&
-               (systemReason.back() == L'\n' || systemReason.back() == L'\r' ||
-                systemReason.back() == L' '))
-            systemReason.remove_suffix(1);
-        text += L"\r\n\r\n理由: ";
-        text += systemReason.empty() ? std::wstring_view(L"不明") : systemReason;
-        text += L" (エラー " + ToDecimal(error.code) + L")";
+        text += L"\r\n\r\n" + ReasonText(error.code, systemReason);
     } else {
         text += L"\r\n\r\n(エラー " + Hex(error.code) + L")";
     }

@@ -3,6 +3,7 @@
 
 #include "common/app_error.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ inline constexpr std::wstring_view kErrorReportTitle = L"ZanvekNotePad";
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitErrorReported = 3; // a raised error ended the process after its report
 inline constexpr int kExitUnexpected = 4;    // an error of unknown kind (a defect) ended it
+
+// Why a system call failed, as the report words it: "理由: ", the system's text for `code`
+// (without its closing line break; "不明" when there is none), then the code.
+std::wstring ReasonText(std::uint32_t code, std::wstring_view systemReason);
 
 // The text of the report: what failed, the path involved, and the system's own reason
 // (`systemReason`, empty for the program's own errors) with its code.

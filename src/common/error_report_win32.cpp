@@ -27,6 +27,10 @@ void FailWithLastError(std::wstring what, std::wstring path)
 
 void ShowErrorReport(const AppError& error) noexcept
 {
+    // A message box's modal loop ends at once on a pending WM_QUIT (a window that ended its
+    // loop leaves one): hold it back while the report is up, then put it back for the caller.
+    MSG quit{};
+    const bool quitPending = ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
     try {
         const std::wstring reason = IsWin32ErrorCode(error.code) ? SystemReason(error.code) : L"";
         const std::wstring text = FormatErrorReport(error, reason);
@@ -37,6 +41,7 @@ void ShowErrorReport(const AppError& error) noexcept
         ::MessageBoxW(nullptr, L"エラーが発生しました。", kErrorReportTitle.data(),
                       MB_OK | MB_ICONERROR);
     }
+    if (quitPending) ::PostQuitMessage(static_cast<int>(quit.wParam));
 }
 
 } // namespace zn

@@ -65,6 +65,11 @@ DroppedFiles ReadDroppedFiles(IDataObject* data)
     return ParseDropFiles(locked.Bytes(), FromCodePage);
 }
 
+ComPtr<FileDropTarget> FileDropTarget::Create(DropHandler handler)
+{
+    return ComPtr<FileDropTarget>::Attach(new FileDropTarget(std::move(handler)));
+}
+
 HRESULT FileDropTarget::Register(HWND window)
 {
     const HRESULT result = ::RegisterDragDrop(window, this);
@@ -127,10 +132,15 @@ HRESULT FileDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) no
 {
     m_hasFiles = false;
     if (effect == nullptr) return E_INVALIDARG;
+    // A handler that fails closes the window, whose WM_DESTROY revokes this target: the handler
+    // is cleared and OLE lets go of the target. The call keeps both until it is done.
+    AddRef();
+    const auto self = ComPtr<FileDropTarget>::Attach(this);
     // The handler keeps the source waiting: it only updates the window, never asks anything.
     try {
+        const DropHandler handler = m_handler;
         const DroppedFiles files = ReadDroppedFiles(data);
-        if (m_handler) m_handler(files, static_cast<std::int32_t>(*effect));
+        if (handler) handler(files, static_cast<std::int32_t>(*effect));
     } catch (const std::bad_alloc&) {
         *effect = DROPEFFECT_NONE;
         return E_OUTOFMEMORY;

@@ -1,9 +1,15 @@
-// The OLE drop target of the registration window's text box.
+// The OLE drop target of the registration window's text box. It lives on one single-threaded
+// apartment: OLE calls it on the thread that registered it, one call at a time, so nothing in
+// it is locked.
 //
 // 1. OleInitialize on the window's thread (OleScope).
 // 2. Create one with the handler, then Register it on the text box's window.
-// 3. Revoke it before the window is destroyed; after that the handler is never called.
+// 3. Revoke it before the window is destroyed; after that the handler is never called. A
+//    handler may itself cause the revoke (it closes the window): the running call finishes
+//    with the handler and the target it started with.
 #pragma once
+
+#include "common/com_ptr.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -25,7 +31,7 @@ DroppedFiles ReadDroppedFiles(IDataObject* data);
 
 class FileDropTarget final : public IDropTarget {
 public:
-    explicit FileDropTarget(DropHandler handler) : m_handler(std::move(handler)) {}
+    static ComPtr<FileDropTarget> Create(DropHandler handler);
 
     HRESULT Register(HWND window);
     void Revoke();
@@ -45,6 +51,7 @@ public:
                                    DWORD* effect) noexcept override;
 
 private:
+    explicit FileDropTarget(DropHandler handler) : m_handler(std::move(handler)) {}
     ~FileDropTarget() = default;
 
     LONG m_references = 1;

@@ -1,6 +1,7 @@
 #include "window/fmain_win32.h"
 
 #include "common/app_error.h"
+#include "common/error_report.h"
 #include "common/error_report_win32.h"
 #include "resources/resource_ids.h"
 #include "resources/version.h"
@@ -21,10 +22,6 @@ static_assert(VersionTextMatchesNumbers(), "ZN_VERSION_TEXT disagrees with the v
 constexpr wchar_t kWindowClass[] = L"ZanvekNotepadRegistration";
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; // fixed size
-
-// The drop hint's font: 14.25 points, weight 400, Shift-JIS.
-constexpr wchar_t kHintFace[] = L"ＭＳ Ｐゴシック";
-constexpr int kHintHundredthsOfPoint = 1425;
 
 std::wstring TextOf(HWND window)
 {
@@ -76,15 +73,24 @@ template <class Handler> void Fmain::Guarded(Handler&& handler) noexcept
     }
 }
 
-Fmain::Fmain(StoreSetting store) : m_store(std::move(store)) {}
+UniqueFont CreateLabelFont(const FontSpec& spec, int dpi)
+{
+    const std::wstring face(spec.face);
+    return UniqueFont(::CreateFontW(-::MulDiv(spec.hundredthsOfPoint, dpi, 7200), 0, 0, 0,
+                                    FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+}
+
+Fmain::Fmain(InstallKind kind, StoreSetting store, CreateStepHook hook)
+    : m_store(std::move(store)), m_hook(std::move(hook)), m_dialog(kind)
+{
+}
 
 Fmain::~Fmain()
 {
     if (m_window != nullptr) ::DestroyWindow(m_window);
-    if (m_dropTarget != nullptr) {
-        m_dropTarget->Revoke();
-        m_dropTarget->Release();
-    }
+    if (m_dropTarget) m_dropTarget->Revoke();
 }
 
 HWND Fmain::Control(ControlId id) const
@@ -111,12 +117,13 @@ void Fmain::Create()
     // WM_CREATE makes the controls and runs Form_Load before the window is ever shown.
     const HWND window = ::CreateWindowExW(0, kWindowClass, L"", kWindowStyle, left, top, width,
                                           height, nullptr, nullptr, instance, this);
-    if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr)); // raised by Form_Load
+    if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr)); // raised in WM_CREATE
     if (window == nullptr) FailWithLastError(L"ウィンドウを作成できませんでした。");
 
-    m_dropTarget = new FileDropTarget([this](const DroppedFiles& files, std::int32_t effect) {
+    m_dropTarget = FileDropTarget::Create([this](const DroppedFiles& files, std::int32_t effect) {
         Guarded([&] { Text1_OLEDragDrop(files, effect); });
     });
+    Step(CreateStep::DropTarget);
     const HRESULT registered = m_dropTarget->Register(Control(kText1));
     if (FAILED(registered))
         Fail(static_cast<std::uint32_t>(registered),
@@ -133,13 +140,18 @@ void Fmain::Show()
 
 int Fmain::RunMessageLoop()
 {
-    MSG message{};
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // Tab between the controls; Enter and Esc do nothing, as there is no default or
-        // cancel button.
-        if (m_window != nullptr && ::IsDialogMessageW(m_window, &message)) continue;
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
+    // A window already gone (closed or failed before the loop) posted no WM_QUIT to wait for.
+    if (m_window != nullptr) {
+        m_loopRunning = true;
+        MSG message{};
+        while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+            // Tab between the controls; Enter and Esc do nothing, as there is no default or
+            // cancel button.
+            if (m_window != nullptr && ::IsDialogMessageW(m_window, &message)) continue;
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        m_loopRunning = false;
     }
     if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));
     return 0;
@@ -157,14 +169,14 @@ LRESULT CALLBACK Fmain::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     LRESULT result = 0;
     bool handled = false;
     self->Guarded([&] {
-        result = self->OnMessage(message, wParam, lParam);
+        result = self->OnMessage(window, message, wParam, lParam);
         handled = true;
     });
     if (!handled && message == WM_CREATE) return -1;
     return result;
 }
 
-LRESULT Fmain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Fmain::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
@@ -192,17 +204,19 @@ LRESULT Fmain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DESTROY:
         // The drop target goes before the window: OLE must not call into a destroyed one.
-        if (m_dropTarget != nullptr) m_dropTarget->Revoke();
-        ::PostQuitMessage(0);
+        if (m_dropTarget) m_dropTarget->Revoke();
+        // Only a running loop waits for WM_QUIT. Left in the queue, it would end the next modal
+        // loop on this thread at once: the error report's, when creation failed.
+        if (m_loopRunning) ::PostQuitMessage(0);
         return 0;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
+    case WM_NCDESTROY: // the last message: the window forgets this object
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         m_window = nullptr;
         m_controls.fill(nullptr);
         break;
     default: break;
     }
-    return ::DefWindowProcW(m_window, message, wParam, lParam);
+    return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 void Fmain::CreateControls()
@@ -212,10 +226,8 @@ void Fmain::CreateControls()
     metrics.cbSize = sizeof(metrics);
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
         m_defaultFont.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
-    m_hintFont.reset(::CreateFontW(-::MulDiv(kHintHundredthsOfPoint, m_dpi, 7200), 0, 0, 0,
-                                   FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   DEFAULT_PITCH | FF_DONTCARE, kHintFace));
+    m_hintFont = CreateLabelFont(kDropHintFont, m_dpi);
+    m_messageFont = CreateLabelFont(kMessageFont, m_dpi);
 
     // Created in tab order; each new child goes below the earlier ones, so the buttons are
     // drawn over Label2 and the clip-siblings style keeps Label2 from painting over them.
@@ -224,6 +236,7 @@ void Fmain::CreateControls()
     for (std::size_t i = 0; i < kControls.size(); ++i) {
         const ControlLayout& layout = kControls[i];
         const PixelRect rect = ToClientPixels(layout.twips, m_dpi);
+        Step(CreateStep::Control);
         DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (layout.visible ? WS_VISIBLE : 0);
         DWORD exStyle = 0;
         const wchar_t* className = L"STATIC";
@@ -245,7 +258,9 @@ void Fmain::CreateControls()
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
         if (control == nullptr) FailWithLastError(L"ウィンドウを作成できませんでした。");
         m_controls[i] = control;
-        const HFONT font = layout.id == kLabel1 ? m_hintFont.get() : m_defaultFont.get();
+        HFONT font = m_defaultFont.get();
+        if (layout.font == ControlFont::DropHint && m_hintFont) font = m_hintFont.get();
+        if (layout.font == ControlFont::Message && m_messageFont) font = m_messageFont.get();
         if (font != nullptr)
             ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
@@ -272,6 +287,7 @@ void Fmain::ApplyView()
 
 void Fmain::Form_Load()
 {
+    Step(CreateStep::FormLoad);
     ::SetWindowTextW(
         m_window, WindowCaption(ZN_VERSION_MAJOR, ZN_VERSION_MINOR, ZN_VERSION_REVISION).c_str());
     m_dialog.Load();
@@ -290,9 +306,12 @@ void Fmain::Text1_OLEDragDrop(const DroppedFiles& files, std::int32_t effect)
 
 void Fmain::cmdYes_Click()
 {
-    const std::wstring text = TextOf(Control(kText1));
-    const std::uint32_t status = m_store(text);
-    m_dialog.Confirmed(text, status == 0);
+    m_dialog.Yes(TextOf(Control(kText1)),
+                 [this](const std::wstring& path) -> std::optional<std::wstring> {
+                     const std::uint32_t status = m_store(path);
+                     if (status == 0) return std::nullopt;
+                     return ReasonText(status, SystemReason(status));
+                 });
     ApplyView();
 }
 
@@ -302,10 +321,10 @@ void Fmain::cmdNo_Click()
     ::DestroyWindow(m_window);
 }
 
-int RunRegistrationWindow([[maybe_unused]] InstallKind kind)
+int RunRegistrationWindow(InstallKind kind)
 {
     const OleScope ole;
-    Fmain window;
+    Fmain window(kind);
     window.Create();
     window.Show();
     return window.RunMessageLoop();

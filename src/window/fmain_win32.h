@@ -7,6 +7,7 @@
 // 4. RunMessageLoop(): until the window is gone (cmdNo or the title bar's close).
 #pragma once
 
+#include "common/com_ptr.h"
 #include "common/unique_handle.h"
 #include "settings/editor_setting.h"
 #include "setup/install_kind.h"
@@ -27,21 +28,31 @@ namespace zn {
 // Stores the path as the editor setting; returns 0 when it was stored, else the system's code.
 using StoreSetting = std::function<std::uint32_t(const std::wstring& path)>;
 
+// The steps of Create that can fail. For tests: a hook called before each step makes that step
+// fail by throwing; the program passes none.
+enum class CreateStep { Control, FormLoad, DropTarget };
+using CreateStepHook = std::function<void(CreateStep step)>;
+
 class Fmain {
 public:
-    explicit Fmain(StoreSetting store = StoreEditorPath);
+    // `kind` is the installation the confirmation tells the user about.
+    explicit Fmain(InstallKind kind = InstallKind::Copy, StoreSetting store = StoreEditorPath,
+                   CreateStepHook hook = {});
     ~Fmain();
     Fmain(const Fmain&) = delete;
     Fmain& operator=(const Fmain&) = delete;
 
-    void Create(); // throws when the window cannot be created
+    // Throws when the window cannot be created; nothing is then left behind on this thread's
+    // queue (no WM_QUIT that would end the error report's box at once).
+    void Create();
     void Show();
-    // Returns the exit code; rethrows an error raised in an event handler once the window is gone.
+    // Returns the exit code at once when the window is already gone, else once it is; rethrows
+    // an error raised in an event handler.
     int RunMessageLoop();
 
     HWND Window() const { return m_window; }
     HWND Control(ControlId id) const;
-    IDropTarget* Text1DropTarget() const { return m_dropTarget; }
+    IDropTarget* Text1DropTarget() const { return m_dropTarget.get(); }
     int Dpi() const { return m_dpi; }
 
     // The event handlers.
@@ -55,23 +66,33 @@ public:
                                        LPARAM lParam) noexcept;
 
 private:
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void ApplyView();
+    void Step(CreateStep step) const
+    {
+        if (m_hook) m_hook(step);
+    }
     // Runs an event handler; an error it raises closes the window and is rethrown after the loop.
     template <class Handler> void Guarded(Handler&& handler) noexcept;
 
     StoreSetting m_store;
+    CreateStepHook m_hook;
     RegistrationDialog m_dialog;
     HWND m_window = nullptr;
     std::array<HWND, 5> m_controls{}; // in the order of kControls
     HWND m_lastFocus = nullptr;
     int m_dpi = 96;
+    bool m_loopRunning = false;
     UniqueFont m_defaultFont;
     UniqueFont m_hintFont;
-    FileDropTarget* m_dropTarget = nullptr; // one reference held here
+    UniqueFont m_messageFont;
+    ComPtr<FileDropTarget> m_dropTarget;
     std::exception_ptr m_error;
 };
+
+// A label's font at `dpi` (the size in points scaled to pixels). Empty when the system has none.
+UniqueFont CreateLabelFont(const FontSpec& spec, int dpi);
 
 // Creates, shows and runs the window on this thread; returns the exit code. `kind` is the
 // installation the confirmation tells the user about.

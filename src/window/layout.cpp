@@ -8,11 +8,26 @@
 namespace zn {
 
 const std::array<ControlLayout, 5> kControls{{
-    {kText1, ControlKind::TextBox, L"", {60, 120, 4515, 315}, true},
-    {kLabel1, ControlKind::Label, kDropHint, {60, 480, 2520, 405}, true},
-    {kCmdYes, ControlKind::Button, kYesCaption, {2760, 1260, 855, 435}, false},
-    {kCmdNo, ControlKind::Button, kNoCaption, {3660, 1260, 855, 435}, false},
-    {kLabel2, ControlKind::Label, kWaitingMessage, {60, 780, 4455, 795}, true},
+    {kText1, ControlKind::TextBox, L"", {60, 120, 4515, 315}, true, ControlFont::WindowDefault},
+    {kLabel1, ControlKind::Label, kDropHint, {60, 480, 2520, 405}, true, ControlFont::DropHint},
+    {kCmdYes,
+     ControlKind::Button,
+     kYesCaption,
+     {2760, 1260, 855, 435},
+     false,
+     ControlFont::WindowDefault},
+    {kCmdNo,
+     ControlKind::Button,
+     kNoCaption,
+     {3660, 1260, 855, 435},
+     false,
+     ControlFont::WindowDefault},
+    {kLabel2,
+     ControlKind::Label,
+     kWaitingMessage,
+     {60, 780, 4455, 795},
+     true,
+     ControlFont::Message},
 }};
 
 std::size_t IndexOf(ControlId id)

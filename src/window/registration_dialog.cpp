@@ -1,5 +1,6 @@
 #include "window/registration_dialog.h"
 
+#include "common/full_path.h"
 #include "window/registration_texts.h"
 
 namespace zn {
@@ -9,7 +10,7 @@ constexpr float kRegisteredShift = 150; // twips cmdNo moves down and loses in h
 
 } // namespace
 
-RegistrationDialog::RegistrationDialog()
+RegistrationDialog::RegistrationDialog(InstallKind kind) : m_kind(kind)
 {
     const ControlLayout& no = LayoutOf(kCmdNo);
     m_view = {std::wstring(kWaitingMessage), LayoutOf(kCmdYes).visible, std::wstring(no.text),
@@ -33,20 +34,25 @@ void RegistrationDialog::Drop(std::wstring& text1, std::int32_t effect,
     m_view.noVisible = true;
 }
 
-void RegistrationDialog::Confirmed(const std::wstring& text1, bool stored)
+void RegistrationDialog::Yes(const std::wstring& text1, const StorePath& store)
 {
-    if (!stored) {
-        // Claiming success would send the user away with nothing registered.
-        m_view.label2 = kWriteFailedMessage;
-        return;
-    }
+    if (!IsFullPath(text1)) return NotStored(kNotFullPathReason);
+    if (const std::optional<std::wstring> failure = store(text1)) return NotStored(*failure);
+
     m_view.yesVisible = false;
-    m_view.label2 = ConfirmationMessage(text1);
+    m_view.label2 = ConfirmationMessage(text1, m_kind);
     // From the geometry at creation, so that repeated confirmations cannot shrink it away.
     const TwipsRect created = LayoutOf(kCmdNo).twips;
     m_view.noRect = {created.left, created.top + kRegisteredShift, created.width,
                      created.height - kRegisteredShift};
     m_view.noCaption = kCloseCaption;
+}
+
+void RegistrationDialog::NotStored(std::wstring_view reason)
+{
+    // Claiming success would send the user away with nothing registered; Yes stays for
+    // another try.
+    m_view.label2 = StoreFailedMessage(reason);
 }
 
 } // namespace zn

@@ -4,14 +4,18 @@
 //   Waiting    after Load: Label2 asks for a drop; Yes hidden; No reads "Close"
 //   Asking     after a drop that leaves an executable's name in Text1: Label2 asks whether to
 //              register it; Yes visible; No reads "No"
-//   Registered after Yes stored the text: Label2 confirms; Yes hidden; No reads "Close", 150
-//              twips lower and 150 twips shorter than at creation
-// A Yes whose store failed stays in Asking and says so in Label2.
+//   Registered after Yes stored the text: Label2 confirms, with the note about the kind of
+//              installation; Yes hidden; No reads "Close", 150 twips lower and 150 twips
+//              shorter than at creation
+// A Yes that stored nothing (the text is no full path, or the store failed) stays in Asking,
+// and Label2 says so and why.
 #pragma once
 
+#include "setup/install_kind.h"
 #include "window/layout.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,9 +34,14 @@ struct DialogView {
 // The drop effects a drag source can allow: copy 1, move 2, link 4.
 inline constexpr std::int32_t kAllDropEffects = 7;
 
+// Stores the path as the editor setting. Returns nullopt when it was stored, otherwise why it
+// was not, worded for the user ("理由: ...").
+using StorePath = std::function<std::optional<std::wstring>(const std::wstring& path)>;
+
 class RegistrationDialog {
 public:
-    RegistrationDialog(); // the controls as they are created
+    // The controls as they are created; `kind` is the installation the confirmation tells of.
+    explicit RegistrationDialog(InstallKind kind = InstallKind::Copy);
 
     const DialogView& View() const { return m_view; }
 
@@ -43,10 +52,14 @@ public:
     void Drop(std::wstring& text1, std::int32_t effect,
               const std::optional<std::vector<std::wstring>>& files);
 
-    // After Yes: `stored` tells whether `text1` was stored as the editor setting.
-    void Confirmed(const std::wstring& text1, bool stored);
+    // Yes: stores `text1` through `store` when it is a full path, and never stores anything
+    // else (the launcher would look for such an editor in whatever folder it was started from).
+    void Yes(const std::wstring& text1, const StorePath& store);
 
 private:
+    void NotStored(std::wstring_view reason);
+
+    InstallKind m_kind;
     DialogView m_view;
 };
 

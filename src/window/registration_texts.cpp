@@ -29,13 +29,21 @@ std::wstring DropQuestion(std::wstring_view text)
     return std::wstring(FileNameOf(text)) + std::wstring(kQuestionSuffix);
 }
 
-std::wstring ConfirmationMessage(std::wstring_view text)
+std::wstring ConfirmationMessage(std::wstring_view text, InstallKind kind)
 {
     std::wstring message(kConfirmationHead);
     message += FileNameOf(text);
     message += kConfirmationTail;
     message += L"\r\n";
-    message += kConfirmationNote;
+    message += kind == InstallKind::Redirect ? kRedirectNote : kCopyNote;
+    return message;
+}
+
+std::wstring StoreFailedMessage(std::wstring_view reason)
+{
+    std::wstring message(kStoreFailedMessage);
+    message += L"\r\n";
+    message += reason;
     return message;
 }
 

@@ -1,6 +1,8 @@
 // The registration window's texts and the rules it applies to the text box's text.
 #pragma once
 
+#include "setup/install_kind.h"
+
 #include <string>
 #include <string_view>
 
@@ -13,10 +15,22 @@ inline constexpr std::wstring_view kWaitingMessage =
 inline constexpr std::wstring_view kQuestionSuffix = L"を登録してよろしいですか？";
 inline constexpr std::wstring_view kConfirmationHead = L"次回から、メモ帳の変わりに";
 inline constexpr std::wstring_view kConfirmationTail = L"を起動します";
-inline constexpr std::wstring_view kConfirmationNote =
+// The note after a copy installation: the system's Notepad was saved as the backup.
+inline constexpr std::wstring_view kCopyNote =
     L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
     L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。";
-inline constexpr std::wstring_view kWriteFailedMessage = L"登録できませんでした。";
+// The note after a redirect installation: no backup exists, notepad.exe is untouched, and the
+// system sends every Notepad start to the copy in the Windows folder; without that copy Notepad
+// no longer starts (until set-up is run again and removes the redirection).
+inline constexpr std::wstring_view kRedirectNote =
+    L"本来のNotePad.exe は、そのまま残ります。"
+    L"WindowsフォルダのZanvekNotepad.exeを消去するとメモ帳が起動できなくなります。"
+    L"注意してください。";
+inline constexpr std::wstring_view kStoreFailedMessage = L"登録できませんでした。";
+// Why a text that is not a full path is not stored: started from another folder, the launcher
+// would look for such an editor there.
+inline constexpr std::wstring_view kNotFullPathReason =
+    L"理由: フルパス (C:\\… または \\\\サーバー\\…) ではありません。";
 inline constexpr std::wstring_view kYesCaption = L"Yes";
 inline constexpr std::wstring_view kNoCaption = L"No";
 inline constexpr std::wstring_view kCloseCaption = L"Close";
@@ -31,8 +45,12 @@ bool PassesExecutableTest(std::wstring_view text);
 // Everything after the last backslash, or the whole text when it holds none.
 std::wstring_view FileNameOf(std::wstring_view path);
 
-// The question after a drop, and the message after a confirmed registration.
+// The question after a drop.
 std::wstring DropQuestion(std::wstring_view text);
-std::wstring ConfirmationMessage(std::wstring_view text);
+// The message after a confirmed registration: the file name of `text`, a line break, and the
+// note about the installation `kind`.
+std::wstring ConfirmationMessage(std::wstring_view text, InstallKind kind);
+// The message after a Yes that stored nothing: "登録できませんでした。", a line break, `reason`.
+std::wstring StoreFailedMessage(std::wstring_view reason);
 
 } // namespace zn

@@ -16,12 +16,21 @@ const std::wstring& kRecord = kEditorRecord;
 class RegistrationWindow : public ::testing::Test {
 protected:
     void SetUp() override { PrepareInstalledProgram(); }
+
+    // Starts the installed notepad.exe without a command line; returns its window (nullptr when
+    // none opened).
+    HWND Open()
+    {
+        m_launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
+        return WaitForRegistrationWindow(m_launcher);
+    }
+
+    Process m_launcher;
 };
 
 TEST_F(RegistrationWindow, ADroppedAndConfirmedEditorIsWhatTheNextLaunchStarts)
 {
-    Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
-    const HWND window = WaitForRegistrationWindow(launcher);
+    const HWND window = Open();
     ASSERT_NE(window, nullptr);
     const HWND text1 = ::GetDlgItem(window, kText1);
     const HWND label2 = ::GetDlgItem(window, kLabel2);
@@ -44,7 +53,7 @@ TEST_F(RegistrationWindow, ADroppedAndConfirmedEditorIsWhatTheNextLaunchStarts)
     EXPECT_EQ(ControlText(::GetDlgItem(window, kCmdNo)), L"Close");
 
     ClickButton(window, kCmdNo);
-    EXPECT_EQ(launcher.Wait(), 0);
+    EXPECT_EQ(m_launcher.Wait(), 0);
     EXPECT_TRUE(Exists(kEditor)) << "the dragged editor must stay where it was";
 
     ::DeleteFileW(kRecord.c_str());
@@ -57,23 +66,44 @@ TEST_F(RegistrationWindow, ADroppedAndConfirmedEditorIsWhatTheNextLaunchStarts)
 
 TEST_F(RegistrationWindow, ClosingItFromTheTitleBarStoresNothing)
 {
-    Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
-    const HWND window = WaitForRegistrationWindow(launcher);
+    const HWND window = Open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {kEditor}),
               static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kText1), kEditor), kEditor);
     ::PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(launcher.Wait(), 0);
+    EXPECT_EQ(m_launcher.Wait(), 0);
     EXPECT_EQ(EditorSetting(), L"<none>");
+}
+
+TEST_F(RegistrationWindow, ATypedNameThatIsNoFullPathIsNotStored)
+{
+    const HWND window = Open();
+    ASSERT_NE(window, nullptr);
+    const HWND text1 = ::GetDlgItem(window, kText1);
+    const HWND label2 = ::GetDlgItem(window, kLabel2);
+    // Typed by hand; a drag that allows copy only leaves the text and asks about it.
+    ::SendMessageW(text1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"editor.exe"));
+    EXPECT_EQ(DragFilesOnto(CentreOf(text1), {kEditor}, DROPEFFECT_COPY),
+              static_cast<DWORD>(DROPEFFECT_COPY));
+    const std::wstring question = L"editor.exeを登録してよろしいですか？";
+    EXPECT_EQ(WaitForText(label2, question), question);
+
+    ClickButton(window, kCmdYes);
+    const std::wstring refused =
+        L"登録できませんでした。\r\n理由: フルパス (C:\\… または \\\\サーバー\\…) ではありません。";
+    EXPECT_EQ(WaitForText(label2, refused), refused);
+    EXPECT_EQ(EditorSetting(), L"<none>");
+    EXPECT_EQ(ControlText(text1), L"editor.exe");
+    ClickButton(window, kCmdNo);
+    EXPECT_EQ(m_launcher.Wait(), 0);
 }
 
 // What other programs may drag onto the window.
 
 TEST_F(RegistrationWindow, DataWithoutFilesIsNotAcceptedAndChangesNothing)
 {
-    Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
-    const HWND window = WaitForRegistrationWindow(launcher);
+    const HWND window = Open();
     ASSERT_NE(window, nullptr);
     const HWND text1 = ::GetDlgItem(window, kText1);
     EXPECT_EQ(DragFilesOnto(CentreOf(text1), {}, 7, /*withFiles=*/false),
@@ -81,9 +111,9 @@ TEST_F(RegistrationWindow, DataWithoutFilesIsNotAcceptedAndChangesNothing)
     EXPECT_EQ(ControlText(text1), L"");
     EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)),
               L"メモ帳のかわりに起動したいエディタをドロップしてください");
-    EXPECT_TRUE(launcher.Running());
+    EXPECT_TRUE(m_launcher.Running());
     ClickButton(window, kCmdNo);
-    EXPECT_EQ(launcher.Wait(), 0);
+    EXPECT_EQ(m_launcher.Wait(), 0);
 }
 
 TEST_F(RegistrationWindow, OfAHundredFilesOnlyTheFirstIsTaken)
@@ -91,15 +121,14 @@ TEST_F(RegistrationWindow, OfAHundredFilesOnlyTheFirstIsTaken)
     std::vector<std::wstring> files;
     for (int i = 0; i < 100; ++i)
         files.push_back(L"C:\\Tools\\editor" + std::to_wstring(i) + L".exe");
-    Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
-    const HWND window = WaitForRegistrationWindow(launcher);
+    const HWND window = Open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), files),
               static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kText1), files[0]), files[0]);
     EXPECT_EQ(ControlText(::GetDlgItem(window, kLabel2)), L"editor0.exeを登録してよろしいですか？");
     ClickButton(window, kCmdNo);
-    EXPECT_EQ(launcher.Wait(), 0);
+    EXPECT_EQ(m_launcher.Wait(), 0);
     EXPECT_EQ(EditorSetting(), L"<none>");
 }
 
@@ -110,8 +139,7 @@ TEST_F(RegistrationWindow, AVeryLongPathIsTakenWholeAndStoredWhole)
         path += L"\\a rather long folder name " + std::to_wstring(i);
     path += L"\\エディタ.exe";
     ASSERT_GT(path.size(), 1000u);
-    Process launcher = Start(kNotepad, L"C:\\windows\\notepad.exe");
-    const HWND window = WaitForRegistrationWindow(launcher);
+    const HWND window = Open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {path}),
               static_cast<DWORD>(DROPEFFECT_COPY));
@@ -122,7 +150,7 @@ TEST_F(RegistrationWindow, AVeryLongPathIsTakenWholeAndStoredWhole)
     EXPECT_EQ(WaitForText(::GetDlgItem(window, kCmdNo), L"Close"), L"Close");
     EXPECT_EQ(EditorSetting(), path);
     ClickButton(window, kCmdNo);
-    EXPECT_EQ(launcher.Wait(), 0);
+    EXPECT_EQ(m_launcher.Wait(), 0);
 }
 
 } // namespace

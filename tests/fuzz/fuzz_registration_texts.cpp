@@ -1,11 +1,16 @@
-// The registration window's rules on a dropped path: the executable test, the file name, and
-// the two messages built from them. The input is the path, as UTF-16LE units.
+// The registration window's rules on a dropped or typed path: the executable test, the file
+// name, the messages built from them, and what Yes stores. The input is the path, as UTF-16LE
+// units.
 #include "fuzz_support.h"
 
+#include "common/full_path.h"
+#include "window/registration_dialog.h"
 #include "window/registration_texts.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zn {
 namespace {
@@ -36,14 +41,54 @@ void CheckFileName(std::wstring_view path, std::wstring_view name)
 
 void CheckMessages(std::wstring_view path, std::wstring_view name)
 {
-    ZN_CHECK(DropQuestion(path) == std::wstring(name) + std::wstring(kQuestionSuffix));
+    // The messages name the file, never its folders: none of their own words holds a
+    // backslash, so neither may they.
+    const std::wstring question = DropQuestion(path);
+    ZN_CHECK(question.find(L'\\') == std::wstring::npos);
+    ZN_CHECK(question.starts_with(name) && question.ends_with(kQuestionSuffix));
 
-    std::wstring expected(kConfirmationHead);
-    expected += name;
-    expected += kConfirmationTail;
-    expected += L"\r\n";
-    expected += kConfirmationNote;
-    ZN_CHECK(ConfirmationMessage(path) == expected);
+    const std::wstring copy = ConfirmationMessage(path, InstallKind::Copy);
+    const std::wstring redirect = ConfirmationMessage(path, InstallKind::Redirect);
+    for (const std::wstring* message : {&copy, &redirect}) {
+        ZN_CHECK(message->find(L'\\') == std::wstring::npos);
+        // The name sits right after the head, and taking it out leaves what an empty name gives:
+        // nothing else of the path leaks in.
+        ZN_CHECK(message->starts_with(kConfirmationHead));
+        ZN_CHECK(message->compare(kConfirmationHead.size(), name.size(), name) == 0);
+        std::wstring without = *message;
+        without.erase(kConfirmationHead.size(), name.size());
+        const InstallKind kind = message == &copy ? InstallKind::Copy : InstallKind::Redirect;
+        ZN_CHECK(without == ConfirmationMessage(L"", kind));
+    }
+    // The two kinds differ only in the note after the last line break (no note holds one).
+    const std::size_t copyBreak = copy.rfind(L"\r\n");
+    ZN_CHECK(copyBreak != std::wstring::npos && copyBreak == redirect.rfind(L"\r\n"));
+    ZN_CHECK(copy.compare(0, copyBreak, redirect, 0, copyBreak) == 0);
+    ZN_CHECK(copy.substr(copyBreak) != redirect.substr(copyBreak));
+}
+
+// Yes with the path typed into the text box: only a full path reaches the store; whatever was
+// not stored says so and leaves Yes for another try.
+void CheckYes(const std::wstring& path)
+{
+    for (const bool storeFails : {false, true}) {
+        RegistrationDialog dialog;
+        dialog.Load();
+        std::wstring text1;
+        dialog.Drop(text1, 7, std::vector<std::wstring>{L"C:\\ed.exe"});
+        std::vector<std::wstring> stored;
+        dialog.Yes(path, [&](const std::wstring& p) -> std::optional<std::wstring> {
+            stored.push_back(p);
+            if (storeFails) return std::wstring(L"理由: 不明 (エラー 5)");
+            return std::nullopt;
+        });
+        const bool full = IsFullPath(path);
+        ZN_CHECK(stored.size() == (full ? 1u : 0u));
+        ZN_CHECK(!full || stored.front() == path);
+        const bool registered = full && !storeFails;
+        ZN_CHECK(dialog.View().yesVisible == !registered);
+        ZN_CHECK(dialog.View().label2.starts_with(kStoreFailedMessage) == !registered);
+    }
 }
 
 } // namespace
@@ -61,5 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // "exe" holds no backslash, so the file name passes exactly when the whole path does.
     ZN_CHECK(PassesExecutableTest(name) == passes);
     CheckMessages(path, name);
+    CheckYes(path);
     return 0;
 }

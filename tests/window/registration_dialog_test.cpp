@@ -85,46 +85,109 @@ TEST(Dialog, AFailingDropKeepsAnEarlierQuestion)
     EXPECT_EQ(dialog.View(), Asking(L"Editor.EXE"));
 }
 
-TEST(Dialog, YesConfirmsAndMovesNoFromItsCreationGeometryOnlyOnce)
+// A store that records what it was given and answers with `failure` (nullopt: stored).
+struct FakeStore {
+    std::optional<std::wstring> failure;
+    std::vector<std::wstring> stored;
+    StorePath Fn()
+    {
+        return [this](const std::wstring& path) {
+            stored.push_back(path);
+            return failure;
+        };
+    }
+};
+
+DialogView AfterDropAndYes(RegistrationDialog& dialog, const std::wstring& typed, FakeStore& store)
 {
-    RegistrationDialog dialog;
     dialog.Load();
     std::wstring text;
-    dialog.Drop(text, 7, Files{{L"C:\\Tools\\ed.exe"}});
-    dialog.Confirmed(text, true);
-    const DialogView registered{ConfirmationMessage(L"C:\\Tools\\ed.exe"), false, L"Close", true,
-                                kNoRegistered};
-    EXPECT_EQ(dialog.View(), registered);
+    dialog.Drop(text, 7, Files{{L"C:\\Tools\\first.exe"}});
+    dialog.Yes(typed, store.Fn());
+    return dialog.View();
+}
+
+TEST(Dialog, YesConfirmsWithTheNoteOfTheInstallationKind)
+{
+    const struct {
+        InstallKind kind;
+        std::wstring_view note;
+    } rows[] = {
+        {InstallKind::Copy, L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"},
+        {InstallKind::Redirect, L"本来のNotePad.exe は、そのまま残ります。"},
+    };
+    for (const auto& row : rows) {
+        RegistrationDialog dialog(row.kind);
+        FakeStore store;
+        const DialogView view = AfterDropAndYes(dialog, L"C:\\Tools\\ed.exe", store);
+        EXPECT_EQ(store.stored, std::vector<std::wstring>{L"C:\\Tools\\ed.exe"});
+        EXPECT_EQ(view.label2, ConfirmationMessage(L"ed.exe", row.kind));
+        EXPECT_EQ(view.label2.find(row.note), view.label2.find(L"\r\n") + 2);
+        EXPECT_EQ(view, (DialogView{view.label2, false, L"Close", true, kNoRegistered}));
+    }
+}
+
+TEST(Dialog, YesStoresOnlyAFullPathAndOtherwiseSaysWhyNot)
+{
+    const std::wstring notFullPath =
+        L"登録できませんでした。\r\n理由: フルパス (C:\\… または \\\\サーバー\\…) ではありません。";
+    const struct {
+        const char* why;
+        std::wstring text;
+        std::optional<std::wstring> storeFailure;
+        bool storeAsked;
+        std::wstring label2; // empty: the confirmation
+    } rows[] = {
+        {"a drive path", L"C:\\Tools\\ed.exe", std::nullopt, true, L""},
+        {"a UNC path", L"\\\\server\\share\\ed.exe", std::nullopt, true, L""},
+        {"the emptied text box", L"", std::nullopt, false, notFullPath},
+        {"a bare name", L"ed.exe", std::nullopt, false, notFullPath},
+        {"relative to the current folder", L"..\\ed.exe", std::nullopt, false, notFullPath},
+        {"relative to a drive's current folder", L"C:ed.exe", std::nullopt, false, notFullPath},
+        {"the current drive's root", L"\\Tools\\ed.exe", std::nullopt, false, notFullPath},
+        {"a failed store", L"C:\\Tools\\ed.exe", L"理由: アクセスが拒否されました。 (エラー 5)",
+         true, L"登録できませんでした。\r\n理由: アクセスが拒否されました。 (エラー 5)"},
+    };
+    for (const auto& row : rows) {
+        RegistrationDialog dialog;
+        FakeStore store{row.storeFailure, {}};
+        const DialogView view = AfterDropAndYes(dialog, row.text, store);
+        EXPECT_EQ(store.stored.size(), row.storeAsked ? 1u : 0u) << row.why;
+        if (row.label2.empty()) {
+            EXPECT_FALSE(view.yesVisible) << row.why;
+            EXPECT_EQ(view.noRect, kNoRegistered) << row.why;
+        } else {
+            // Still asking: the question gives way to why, Yes stays for another try.
+            EXPECT_EQ(view, (DialogView{row.label2, true, L"No", true, kNoAtCreation})) << row.why;
+        }
+    }
+}
+
+TEST(Dialog, AfterAFailedStoreTheNextYesCanSucceed)
+{
+    RegistrationDialog dialog;
+    FakeStore store{L"理由: 不明 (エラー 1)", {}};
+    AfterDropAndYes(dialog, L"C:\\Tools\\ed.exe", store);
+    store.failure.reset();
+    dialog.Yes(L"C:\\Tools\\ed.exe", store.Fn());
+    EXPECT_EQ(store.stored.size(), 2u);
+    EXPECT_EQ(dialog.View().noRect, kNoRegistered);
+}
+
+TEST(Dialog, RepeatedConfirmationsMoveNoFromItsCreationGeometryOnlyOnce)
+{
+    RegistrationDialog dialog;
+    FakeStore store;
+    AfterDropAndYes(dialog, L"C:\\Tools\\ed.exe", store);
 
     // From Registered, a drop asks again with No where it is; a second Yes leaves it there.
+    std::wstring text;
     dialog.Drop(text, 7, Files{{L"C:\\Other\\ed2.exe"}});
     EXPECT_EQ(dialog.View(),
               (DialogView{L"ed2.exeを登録してよろしいですか？", true, L"No", true, kNoRegistered}));
-    dialog.Confirmed(text, true);
+    dialog.Yes(text, store.Fn());
     EXPECT_EQ(dialog.View().noRect, kNoRegistered);
     EXPECT_GT(dialog.View().noRect.height, 0);
-}
-
-TEST(Dialog, AFailedStoreDoesNotClaimSuccess)
-{
-    RegistrationDialog dialog;
-    dialog.Load();
-    std::wstring text;
-    dialog.Drop(text, 7, Files{{L"C:\\Tools\\ed.exe"}});
-    dialog.Confirmed(text, false);
-    EXPECT_EQ(dialog.View(),
-              (DialogView{L"登録できませんでした。", true, L"No", true, kNoAtCreation}));
-    dialog.Confirmed(text, true); // the user tries again, and this time it works
-    EXPECT_EQ(dialog.View().noRect, kNoRegistered);
-}
-
-TEST(Dialog, YesWithAnEmptiedTextBoxConfirmsTheEmptyText)
-{
-    RegistrationDialog dialog;
-    dialog.Load();
-    dialog.Confirmed(L"", true);
-    EXPECT_EQ(dialog.View().label2, std::wstring(L"次回から、メモ帳の変わりにを起動します\r\n") +
-                                        std::wstring(kConfirmationNote));
 }
 
 } // namespace

@@ -47,15 +47,33 @@ TEST(Caption, HasNothingBetweenMinorAndRevision)
 TEST(Messages, NameTheFileAndKeepTheirExactTexts)
 {
     EXPECT_EQ(DropQuestion(L"C:\\Tools\\Editor.EXE"), L"Editor.EXEを登録してよろしいですか？");
-    EXPECT_EQ(
-        ConfirmationMessage(L"C:\\Tools\\ed.exe"),
-        L"次回から、メモ帳の変わりにed.exeを起動します\r\n"
-        L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
-        L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。");
-    EXPECT_EQ(
-        ConfirmationMessage(L"").rfind(L"次回から、メモ帳の変わりにを起動します\r\n本来の", 0), 0u);
-    // Exactly one space in the note, after "NotePad.exe".
-    EXPECT_EQ(std::count(kConfirmationNote.begin(), kConfirmationNote.end(), L' '), 1);
+    const struct {
+        InstallKind kind;
+        std::wstring_view text, message;
+    } rows[] = {
+        {InstallKind::Copy, L"C:\\Tools\\ed.exe",
+         L"次回から、メモ帳の変わりにed.exeを起動します\r\n"
+         L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
+         L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。"},
+        {InstallKind::Redirect, L"C:\\Tools\\ed.exe",
+         L"次回から、メモ帳の変わりにed.exeを起動します\r\n"
+         L"本来のNotePad.exe は、そのまま残ります。"
+         L"WindowsフォルダのZanvekNotepad.exeを消去するとメモ帳が起動できなくなります。"
+         L"注意してください。"},
+        {InstallKind::Copy, L"",
+         L"次回から、メモ帳の変わりにを起動します\r\n"
+         L"本来のNotePad.exe は、NotePad.metとしてバックアップされます。"
+         L"このファイルを消去すると正常にアンインストールできなくなります。注意してください。"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ConfirmationMessage(row.text, row.kind), row.message);
+        // Both notes in one style: exactly one space, after "NotePad.exe".
+        const std::wstring_view note = row.message.substr(row.message.find(L"\r\n") + 2);
+        EXPECT_EQ(std::count(note.begin(), note.end(), L' '), 1);
+        EXPECT_EQ(note.find(L' '), note.find(L"NotePad.exe") + 11);
+    }
+    EXPECT_EQ(StoreFailedMessage(L"理由: 不明 (エラー 1)"),
+              L"登録できませんでした。\r\n理由: 不明 (エラー 1)");
 }
 
 } // namespace

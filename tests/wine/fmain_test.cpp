@@ -3,6 +3,8 @@
 #include "window/fmain_win32.h"
 
 #include "common/app_error.h"
+#include "common/error_report.h"
+#include "common/error_report_win32.h"
 #include "settings/registry_win32.h"
 #include "settings/editor_setting.h"
 #include "window/registration_texts.h"
@@ -14,7 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace zn {
 namespace {
@@ -35,19 +40,82 @@ PixelRect RectOf(HWND control)
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-// Drains what the window left in this thread's queue (WM_QUIT after it was destroyed).
-void Pump()
+// A WM_QUIT waiting in this thread's queue would end the next modal loop (the error report's)
+// at once.
+bool QuitPending()
 {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        ::DispatchMessageW(&message);
+    MSG message{};
+    return ::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
+
+// Watches for the error report from a second thread, as a user would see it: finds the message
+// box of this process, checks that it is still there after a moment, then answers it.
+class ReportWatch {
+public:
+    ReportWatch() : m_thread([this] { Watch(); }) {}
+    ~ReportWatch()
+    {
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+    struct Seen {
+        bool appeared = false;
+        bool stayed = false; // still open after a moment, until answered
+        std::wstring text;
+    };
+    Seen Result()
+    {
+        m_thread.join();
+        return m_seen;
+    }
+
+private:
+    static HWND FindBox()
+    {
+        struct Search {
+            HWND found = nullptr;
+        } search;
+        ::EnumWindows(
+            [](HWND window, LPARAM context) -> BOOL {
+                DWORD process = 0;
+                ::GetWindowThreadProcessId(window, &process);
+                wchar_t className[16] = {};
+                ::GetClassNameW(window, className, 16);
+                if (process != ::GetCurrentProcessId() || std::wstring(className) != L"#32770" ||
+                    TextOf(window) != kErrorReportTitle || !::IsWindowVisible(window))
+                    return TRUE;
+                reinterpret_cast<Search*>(context)->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    void Watch()
+    {
+        using namespace std::chrono_literals;
+        HWND box = nullptr;
+        for (auto waited = 0ms; box == nullptr && waited < 5000ms; waited += 20ms) {
+            std::this_thread::sleep_for(20ms);
+            box = FindBox();
+        }
+        if (box == nullptr) return;
+        m_seen.appeared = true;
+        m_seen.text = TextOf(::GetDlgItem(box, 0xFFFF)); // the box's static text
+        std::this_thread::sleep_for(700ms);
+        m_seen.stayed = ::IsWindow(box) && ::IsWindowVisible(box);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+
+    Seen m_seen;
+    std::thread m_thread;
+};
 
 class RegistrationWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_window = std::make_unique<Fmain>([this](const std::wstring& path) {
+        m_window = std::make_unique<Fmain>(InstallKind::Copy, [this](const std::wstring& path) {
             m_stored.push_back(path);
             return m_storeSucceeds ? 0u : 5u; // ERROR_ACCESS_DENIED
         });
@@ -57,7 +125,7 @@ protected:
     void TearDown() override
     {
         m_window.reset();
-        Pump();
+        EXPECT_FALSE(QuitPending()) << "a window that never ran its loop left WM_QUIT behind";
     }
 
     HWND Control(ControlId id) const { return m_window->Control(id); }
@@ -119,8 +187,21 @@ TEST_F(RegistrationWindow, FontsTabOrderStackingAndNoDefaultButton)
     EXPECT_EQ(hint.lfHeight, -::MulDiv(1425, m_window->Dpi(), 7200)); // 14.25 points
     EXPECT_EQ(hint.lfWeight, 400);
     EXPECT_EQ(hint.lfCharSet, 128);
-    EXPECT_NE(::SendMessageW(Control(kLabel2), WM_GETFONT, 0, 0),
-              ::SendMessageW(Control(kLabel1), WM_GETFONT, 0, 0));
+    // Label2's messages in their own smaller font, in the face asked for (Wine: through the
+    // prefix's font replacement), so that what the fit test measured is what the label shows.
+    const auto message =
+        reinterpret_cast<HFONT>(::SendMessageW(Control(kLabel2), WM_GETFONT, 0, 0));
+    LOGFONTW messageFont{};
+    ::GetObjectW(message, sizeof(messageFont), &messageFont);
+    EXPECT_STREQ(messageFont.lfFaceName, L"ＭＳ Ｐゴシック");
+    EXPECT_EQ(messageFont.lfHeight, -::MulDiv(800, m_window->Dpi(), 7200)); // 8 points
+    const HDC dc = ::GetDC(Control(kLabel2));
+    const HGDIOBJ old = ::SelectObject(dc, message);
+    wchar_t face[LF_FACESIZE] = {};
+    ::GetTextFaceW(dc, LF_FACESIZE, face);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(Control(kLabel2), dc);
+    EXPECT_STREQ(face, L"ＭＳ Ｐゴシック");
 
     // Front to back: the buttons over Label2, Label2 over Label1 where they overlap.
     std::vector<HWND> stacking;
@@ -203,26 +284,49 @@ TEST_F(RegistrationWindow, YesStoresTheSettingAndConfirmsOnce)
         ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrane");
 }
 
-TEST_F(RegistrationWindow, AFailedStoreLeavesYesForAnotherTry)
+TEST_F(RegistrationWindow, AFailedStoreSaysWhyAndLeavesYesForAnotherTry)
 {
     m_storeSucceeds = false;
     Drop({L"C:\\Tools\\ed.exe"});
     const PixelRect noBefore = RectOf(Control(kCmdNo));
     m_window->cmdYes_Click();
-    EXPECT_EQ(TextOf(Control(kLabel2)), L"登録できませんでした。");
+    // The system's own words for the registry's status (Japanese here, as on a Japanese system).
+    EXPECT_EQ(TextOf(Control(kLabel2)),
+              L"登録できませんでした。\r\n理由: アクセスが拒否されました。 (エラー 5)");
     EXPECT_TRUE(::IsWindowVisible(Control(kCmdYes)));
     EXPECT_EQ(TextOf(Control(kCmdNo)), L"No");
     EXPECT_EQ(RectOf(Control(kCmdNo)), noBefore);
 }
 
-TEST_F(RegistrationWindow, YesWithAnEmptiedTextBoxStoresTheEmptyText)
+TEST_F(RegistrationWindow, YesStoresOnlyAFullPath)
 {
-    Drop({L"C:\\Tools\\ed.exe"});
-    TypeIntoText1(L"");
+    // Every kind of text is in the dialogue's native table; here the window's part.
+    Drop({L"C:\\Tools\\first.exe"});
+    TypeIntoText1(L"ed.exe");
     m_window->cmdYes_Click();
-    EXPECT_EQ(m_stored, std::vector<std::wstring>{L""});
-    EXPECT_EQ(
-        TextOf(Control(kLabel2)).rfind(L"次回から、メモ帳の変わりにを起動します\r\n本来の", 0), 0u);
+    EXPECT_TRUE(m_stored.empty()) << "stored a path that is not a full path";
+    EXPECT_EQ(TextOf(Control(kLabel2)),
+              L"登録できませんでした。\r\n"
+              L"理由: フルパス (C:\\… または \\\\サーバー\\…) ではありません。");
+    EXPECT_TRUE(::IsWindowVisible(Control(kCmdYes)));
+
+    TypeIntoText1(L"\\\\server\\share\\ed.exe");
+    m_window->cmdYes_Click();
+    EXPECT_EQ(m_stored, std::vector<std::wstring>{L"\\\\server\\share\\ed.exe"});
+    EXPECT_FALSE(::IsWindowVisible(Control(kCmdYes)));
+}
+
+TEST_F(RegistrationWindow, ARedirectInstallationIsConfirmedWithItsOwnNote)
+{
+    Fmain window(InstallKind::Redirect, [](const std::wstring&) { return 0u; });
+    window.Create();
+    window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Program Files\\sakura\\sakura.exe"}), 7);
+    window.cmdYes_Click();
+    EXPECT_EQ(TextOf(window.Control(kLabel2)),
+              L"次回から、メモ帳の変わりにsakura.exeを起動します\r\n"
+              L"本来のNotePad.exe は、そのまま残ります。"
+              L"WindowsフォルダのZanvekNotepad.exeを消去するとメモ帳が起動できなくなります。"
+              L"注意してください。");
 }
 
 TEST_F(RegistrationWindow, TheOleDropTargetOfText1TakesRealFileLists)
@@ -274,9 +378,30 @@ TEST_F(RegistrationWindow, NoClosesTheWindowWithoutStoring)
     EXPECT_EQ(m_window->RunMessageLoop(), 0); // the loop ends at once: the window is gone
 }
 
+TEST_F(RegistrationWindow, ClosingItWhileTheLoopRunsEndsTheLoopAndLeavesNoQuitBehind)
+{
+    ::PostMessageW(m_window->Window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(m_window->RunMessageLoop(), 0);
+    EXPECT_EQ(m_window->Window(), nullptr);
+    EXPECT_FALSE(QuitPending());
+}
+
+TEST_F(RegistrationWindow, TheLastMessagesDefaultProcessingGetsTheWindowItIsAbout)
+{
+    // WM_NCDESTROY's default processing frees what the system keeps for the window, such as its
+    // caption; given no window it frees nothing. Sent by hand here, so that the window is still
+    // there to be asked.
+    const HWND window = m_window->Window();
+    ASSERT_EQ(TextOf(window), L"ZanvekNotePad V1.10");
+    Fmain::WindowProc(window, WM_NCDESTROY, 0, 0);
+    EXPECT_EQ(TextOf(window), L"");
+    EXPECT_EQ(m_window->Window(), nullptr); // the object let go of the window
+    ::DestroyWindow(window);
+}
+
 TEST_F(RegistrationWindow, AnErrorInAHandlerClosesTheWindowAndIsRaisedAfterTheLoop)
 {
-    Fmain window([](const std::wstring&) -> std::uint32_t {
+    Fmain window(InstallKind::Copy, [](const std::wstring&) -> std::uint32_t {
         throw AppError(kErrorConversion, L"store failed");
     });
     window.Create();
@@ -292,6 +417,110 @@ TEST_F(RegistrationWindow, AnErrorInAHandlerClosesTheWindowAndIsRaisedAfterTheLo
     } catch (const AppError& error) {
         EXPECT_EQ(error.code, kErrorConversion);
     }
+}
+
+// A handler that fails inside Drop closes the window, whose WM_DESTROY revokes the target and
+// lets go of it: the running call must go on with the handler and the target it started with.
+TEST(FileDropTarget, AHandlerThatRevokesItsTargetRunsToItsEndAndIsNotCalledAgain)
+{
+    const OleScope ole;
+    const HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                        ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(edit, nullptr);
+    struct State {
+        ComPtr<FileDropTarget> target;
+        bool handlerGone = false;
+        bool handlerAliveAfterRevoke = false;
+        int calls = 0;
+    } state;
+    struct Token { // destroyed with the last copy of the handler
+        explicit Token(bool* gone) : m_gone(gone) {}
+        ~Token() { *m_gone = true; }
+        bool* m_gone;
+    };
+    auto token = std::make_shared<Token>(&state.handlerGone);
+    state.target = FileDropTarget::Create(
+        [&state, token = std::move(token)](const DroppedFiles&, std::int32_t) {
+            State& s = state;
+            ++s.calls;
+            s.target->Revoke(); // what WM_DESTROY does
+            s.target.reset();   // and the window's own reference goes with the window
+            s.handlerAliveAfterRevoke = !s.handlerGone;
+        });
+    ASSERT_EQ(state.target->Register(edit), S_OK);
+    IDropTarget* const target = state.target.get();
+    const auto release = [](IDataObject* data) { data->Release(); };
+    std::unique_ptr<IDataObject, decltype(release)> files(new FileDropData({L"C:\\ed.exe"}),
+                                                          release);
+    DWORD effect = 7;
+    EXPECT_EQ(target->Drop(files.get(), 0, POINTL{1, 1}, &effect), S_OK);
+    EXPECT_EQ(state.calls, 1);
+    EXPECT_TRUE(state.handlerAliveAfterRevoke) << "the handler was destroyed while it ran";
+    ::DestroyWindow(edit);
+
+    // Revoked before any drop: the handler is never called.
+    bool called = false;
+    ComPtr<FileDropTarget> revoked =
+        FileDropTarget::Create([&called](const DroppedFiles&, std::int32_t) { called = true; });
+    revoked->Revoke();
+    effect = 7;
+    revoked->Drop(files.get(), 0, POINTL{1, 1}, &effect);
+    EXPECT_FALSE(called);
+}
+
+// Errors while the window is created: each must reach the user as a report that stays until it
+// is answered, as wWinMain shows it once the window's scope has ended.
+TEST(WindowCreationErrors, AreReportedInABoxThatStaysUntilAnswered)
+{
+    const struct {
+        const char* where;
+        CreateStep step;
+        int occurrence; // fail the step's n-th run
+    } rows[] = {
+        {"creating the third control", CreateStep::Control, 3},
+        {"Form_Load", CreateStep::FormLoad, 1},
+        {"registering the drop target", CreateStep::DropTarget, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.where);
+        int runs = 0;
+        const CreateStepHook failing = [&](CreateStep step) {
+            if (step == row.step && ++runs == row.occurrence)
+                throw AppError(ERROR_NOT_ENOUGH_MEMORY, L"ウィンドウを作成できませんでした。");
+        };
+        try {
+            const OleScope ole;
+            Fmain window(InstallKind::Copy, StoreEditorPath, failing);
+            window.Create();
+            ADD_FAILURE() << "Create did not raise the error";
+            continue;
+        } catch (const AppError& error) {
+            EXPECT_FALSE(QuitPending()) << "WM_QUIT left behind for the report's box";
+            ReportWatch watch;
+            ShowErrorReport(error);
+            const ReportWatch::Seen seen = watch.Result();
+            EXPECT_TRUE(seen.appeared);
+            EXPECT_TRUE(seen.stayed) << "the report closed without an answer";
+            EXPECT_EQ(seen.text.rfind(L"ウィンドウを作成できませんでした。", 0), 0u);
+        }
+        MSG quit{};
+        while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        } // leave the next row a clean queue, whatever this one left
+    }
+}
+
+TEST(ErrorReport, StaysUntilAnsweredEvenWithAQuitMessageWaitingAndKeepsIt)
+{
+    ::PostQuitMessage(7);
+    ReportWatch watch;
+    ShowErrorReport({ERROR_ACCESS_DENIED, L"テスト"});
+    const ReportWatch::Seen seen = watch.Result();
+    EXPECT_TRUE(seen.appeared);
+    EXPECT_TRUE(seen.stayed) << "the pending WM_QUIT ended the box at once";
+    MSG quit{};
+    ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the caller's quit message was lost";
+    EXPECT_EQ(quit.wParam, 7u);
 }
 
 } // namespace
