@@ -7,6 +7,7 @@
 //                         sfc.dll is the tests' stand-in): the redirection of Notepad's starts
 #include "e2e/e2e_support.h"
 #include "e2e/registration_window_probe.h"
+#include "setup/redirection_win32.h"
 
 #include <ole2.h>
 
@@ -57,17 +58,10 @@ std::wstring Indent(std::wstring text)
     return out;
 }
 
-// What the system's sfc.dll answers for the Windows folder's notepad.exe: set-up asks it the same.
+// What the system's sfc.dll answers for the Windows folder's notepad.exe, asked as set-up asks.
 bool NotepadIsProtected()
 {
-    const HMODULE sfc = ::LoadLibraryExW(L"sfc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (sfc == nullptr) return false;
-    using IsFileProtected = BOOL(WINAPI*)(HANDLE, LPCWSTR);
-    const auto query = reinterpret_cast<IsFileProtected>(
-        reinterpret_cast<void*>(::GetProcAddress(sfc, "SfcIsFileProtected")));
-    const bool isProtected = query != nullptr && query(nullptr, kNotepad.c_str());
-    ::FreeLibrary(sfc);
-    return isProtected;
+    return zn::IsProtectedSystemFile(kNotepad);
 }
 
 // The Debugger value on the notepad.exe key (64-bit view), or "(none)".
@@ -92,9 +86,15 @@ void PrepareFiles()
     WriteBytes(kMemo, "Hello from the demo.\r\n");
 }
 
-// Step 1: set-up started from Downloads, the install prompt answered Yes; returns the window.
-OpenedWindow RunSetupAndInstall(Process& setup)
+// Steps 0 and 1: the files in place, what the system says of notepad.exe (`system` describes
+// the prefix), set-up started from Downloads and the install prompt answered Yes; returns the
+// window.
+OpenedWindow RunSetupAndInstall(Process& setup, const std::wstring& system)
 {
+    PrepareFiles();
+    Say(L"0. " + system + L": SfcIsFileProtected answers " +
+        std::wstring(NotepadIsProtected() ? L"TRUE" : L"FALSE") +
+        L" for C:\\windows\\notepad.exe.");
     Say(L"1. The user starts " + kSetupPath +
         L" (downloaded, so not in the Windows folder: set-up).");
     setup = Start(kSetupPath, L"\"" + kSetupPath + L"\"", kDownloads);
@@ -174,13 +174,10 @@ bool OpenTheMemo(const std::wstring& program, const std::wstring& commandLine)
 
 int DemoCopy()
 {
-    PrepareFiles();
     const std::string systemNotepad = Checksum(ReadBytes(kNotepad));
-    Say(L"0. This Wine prefix lets C:\\windows\\notepad.exe be replaced: SfcIsFileProtected "
-        L"answers " +
-        std::wstring(NotepadIsProtected() ? L"TRUE" : L"FALSE") + L" for it.");
     Process setup;
-    OpenedWindow opened = RunSetupAndInstall(setup);
+    OpenedWindow opened =
+        RunSetupAndInstall(setup, L"This Wine prefix lets C:\\windows\\notepad.exe be replaced");
     Say(L"2. Installed: C:\\windows\\notepad.met now holds the system Notepad (" +
         std::wstring(systemNotepad == Checksum(ReadBytes(kBackup)) ? L"same bytes" : L"DIFFERENT") +
         L"), and C:\\windows\\notepad.exe is the program.");
@@ -197,13 +194,11 @@ int DemoCopy()
 
 int DemoRedirect()
 {
-    PrepareFiles();
     const std::string systemNotepad = Checksum(ReadBytes(kNotepad));
-    Say(L"0. This Wine prefix plays a Windows that protects C:\\windows\\notepad.exe: its sfc.dll "
-        L"is a stand-in built by the tests, and SfcIsFileProtected answers " +
-        std::wstring(NotepadIsProtected() ? L"TRUE" : L"FALSE") + L" for it.");
     Process setup;
-    OpenedWindow opened = RunSetupAndInstall(setup);
+    OpenedWindow opened = RunSetupAndInstall(
+        setup, L"This Wine prefix plays a Windows that protects C:\\windows\\notepad.exe, with a "
+               L"stand-in sfc.dll that the tests build");
     Say(L"2. Installed by redirection: C:\\windows\\notepad.exe is untouched (" +
         std::wstring(systemNotepad == Checksum(ReadBytes(kNotepad)) ? L"same bytes" : L"CHANGED") +
         L"), there is " + std::wstring(Exists(kBackup) ? L"A" : L"no") + L" notepad.met, and " +
