@@ -86,8 +86,8 @@ void DumpKey(HKEY key, const std::wstring& name, KeyDump& dump)
     for (DWORD subkey = 0;; ++subkey) {
         wchar_t subkeyName[256];
         DWORD length = 256;
-        if (::RegEnumKeyExW(key, subkey, subkeyName, &length, nullptr, nullptr, nullptr,
-                            nullptr) != ERROR_SUCCESS)
+        if (::RegEnumKeyExW(key, subkey, subkeyName, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
             break;
         HKEY child = nullptr;
         if (::RegOpenKeyExW(key, subkeyName, 0, KEY_READ | KEY_WOW64_64KEY, &child) !=
@@ -182,10 +182,9 @@ void WriteWindows11Options()
 // Which file a path names, whatever was written into it.
 std::pair<DWORD, ULONGLONG> FileIdOf(const std::wstring& path)
 {
-    const HANDLE file =
-        ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, 0, nullptr);
+    const HANDLE file = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
     BY_HANDLE_FILE_INFORMATION info{};
     const bool known = file != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(file, &info);
     if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
@@ -318,11 +317,11 @@ TEST_F(ProtectedSetup, ARedirectCopyInUseIsReportedAndItsRemovalOfferedAgain)
 
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kRemoveTitle, kRemoveText, IDYES));
-    ExpectErrorReport(setup,
-                      L"Notepad のリダイレクトは解除しましたが、ファイルを削除できませんでした。",
-                      kRedirectCopy,
-                      L"起動中の ZanvekNotepad.exe (エディターの終了を待っています) は削除できません"
-                      L"。エディターを閉じてから、もう一度実行してください。");
+    ExpectErrorReport(
+        setup, L"Notepad のリダイレクトは解除しましたが、ファイルを削除できませんでした。",
+        kRedirectCopy,
+        L"起動中の ZanvekNotepad.exe (エディターの終了を待っています) は削除できません"
+        L"。エディターを閉じてから、もう一度実行してください。");
     EXPECT_EQ(NotepadOptions(), keyBefore) << "the redirection is gone already";
     Folder withCopy = folderBefore;
     withCopy[L"ZanvekNotepad.exe"] = m_program;
@@ -345,8 +344,9 @@ TEST_F(ProtectedSetup, ARedirectCopyThatIsAnotherProgramIsNotReplaced)
     Process setup = RunSetup();
     // Not this program: nothing to remove.
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
-    ExpectErrorReport(setup, L"ZanvekNotepad.exe が ZanvekNotepad ではないため、置き換えませんでした。",
-                      kRedirectCopy, L"Windows フォルダーの ZanvekNotepad.exe を確認してください。");
+    ExpectErrorReport(
+        setup, L"ZanvekNotepad.exe が ZanvekNotepad ではないため、置き換えませんでした。",
+        kRedirectCopy, L"Windows フォルダーの ZanvekNotepad.exe を確認してください。");
     EXPECT_EQ(WindowsFiles(), folderBefore);
     EXPECT_EQ(NotepadOptions(), keyBefore);
 }
