@@ -195,7 +195,10 @@ void RemoveRedirect(SetupHost& files, RedirectHost& registry, const RedirectPath
         files.RemoveFile(paths.copy);
     } catch (AppError& error) {
         error.what = L"Notepad のリダイレクトは解除しましたが、" + error.what;
-        if (error.code == kErrorAccessDenied || error.code == kErrorSharingViolation) {
+        // A read-only copy (copied so from a read-only set-up) keeps the advice that fits it.
+        const bool readOnly = error.advice == kClearReadOnlyAdvice;
+        if (!readOnly &&
+            (error.code == kErrorAccessDenied || error.code == kErrorSharingViolation)) {
             // A launcher started from the copy holds it while it waits for its editor. After a
             // change to the system's key the run has administrator rights, and that is the
             // only reason left; otherwise the advice about rights stays as well.

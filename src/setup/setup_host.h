@@ -10,6 +10,11 @@
 
 namespace zn {
 
+// The advice with an operation refused on a read-only file: the one refusal of a file that
+// neither administrator rights nor closing a program cures.
+inline constexpr std::wstring_view kClearReadOnlyAdvice =
+    L"ファイルの読み取り専用属性を解除してから、もう一度実行してください。";
+
 // What a file is, told from its bytes.
 enum class FileKind {
     None,        // nothing there, or a folder

@@ -36,9 +36,7 @@ bool IsReadOnly(const std::wstring& path)
     if (code == ERROR_SUCCESS) code = ERROR_GEN_FAILURE;
     std::wstring advice;
     if (code == ERROR_ACCESS_DENIED || code == ERROR_PRIVILEGE_NOT_HELD) {
-        advice = IsReadOnly(blocked)
-                     ? L"ファイルの読み取り専用属性を解除してから、もう一度実行してください。"
-                     : L"管理者として実行してください。";
+        advice = IsReadOnly(blocked) ? kClearReadOnlyAdvice : L"管理者として実行してください。";
     }
     throw AppError(code, std::move(what), std::move(shownPath), std::move(advice));
 }

@@ -103,8 +103,9 @@ public:
         const auto it = files.find(path);
         if (it == files.end()) Fail(2, L"delete", path);
         if (it->second.unreadable) Fail(32, L"delete", path);
+        if (it->second.readOnly) Fail(5, L"delete", path, std::wstring(kClearReadOnlyAdvice));
         // A running program is held as heldOpen is; the system refuses to delete it.
-        if (it->second.readOnly || it->second.heldOpen) Fail(5, L"delete", path);
+        if (it->second.heldOpen) Fail(5, L"delete", path);
         files.erase(it);
     }
 

@@ -293,6 +293,19 @@ TEST(Redirect, ACopyThatCannotBeDeletedIsReportedAfterTheRedirectionIsGone)
     }
 }
 
+TEST(Redirect, AReadOnlyCopyIsReportedAsReadOnlyNotAsRunning)
+{
+    Fakes fakes(Installed({}), File{"MZ ZanvekNotepad 1.0", true});
+    try {
+        RemoveRedirect(fakes.files, fakes.registry, kPaths);
+        ADD_FAILURE() << "removed";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.code, 5u);
+        EXPECT_EQ(error.advice, kClearReadOnlyAdvice);
+    }
+    EXPECT_FALSE(fakes.registry.tree.exists);
+}
+
 TEST(Redirect, InstalledWhenEitherHalfIsThereAndRemovalTakesOnlyWhatIsOurs)
 {
     const NotepadOptions foreign =
