@@ -16,6 +16,7 @@ inline constexpr std::uint32_t kErrorNotOurProgram = 0x20000101;
 inline constexpr std::uint32_t kErrorNotAProgram = 0x20000102;
 inline constexpr std::uint32_t kErrorTwoNotepads = 0x20000103;
 inline constexpr std::uint32_t kErrorSetupRunning = 0x20000104;
+inline constexpr std::uint32_t kErrorForeignDebugger = 0x20000110; // another program's redirection
 inline constexpr std::uint32_t kErrorUnexpected = 0x200001FF;
 
 inline constexpr bool IsWin32ErrorCode(std::uint32_t code)

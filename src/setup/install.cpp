@@ -50,12 +50,26 @@ void MakeBackup(SetupHost& host, const SetupPaths& paths)
     host.CopyFileExclusive(paths.notepad, paths.backup); // a missing notepad.exe fails here
 }
 
+// The copy over notepad.exe, after the backup.
+void InstallCopy(SetupHost& host, const SetupPaths& paths)
+{
+    // An existing backup is the system Notepad: it is never replaced, so installing twice
+    // cannot turn the backup into a copy of this program.
+    if (host.IsFile(paths.backup))
+        RefuseUnlessReplaceable(host, paths, L"置き換えませんでした。");
+    else
+        MakeBackup(host, paths);
+    host.CopyFileOver(paths.self, paths.notepad);
+}
+
 } // namespace
 
 SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring selfPath)
 {
     const std::wstring w(windowsFolder);
-    return {w + L"\\notepad.exe", w + L"\\notepad.met", w + L"\\notepad.ex_", std::move(selfPath)};
+    RedirectPaths redirect = MakeRedirectPaths(windowsFolder, selfPath);
+    return {w + L"\\notepad.exe", w + L"\\notepad.met", w + L"\\notepad.ex_", std::move(selfPath),
+            std::move(redirect)};
 }
 
 void Uninstall(SetupHost& host, const SetupPaths& paths)
@@ -65,28 +79,32 @@ void Uninstall(SetupHost& host, const SetupPaths& paths)
         Fail(kErrorNotAProgram, L"notepad.met が元のメモ帳ではないため、元に戻しませんでした。",
              paths.backup, kCheckBoth);
     }
+    // A copy over notepad.exe that failed after the backup was made (the system protects
+    // notepad.exe) leaves the same bytes in both: the backup goes, notepad.exe is not written.
+    if (host.SameBytes(paths.notepad, paths.backup)) {
+        host.RemoveFile(paths.backup);
+        return;
+    }
     RefuseUnlessReplaceable(host, paths, L"削除しませんでした。");
     // One step, not a delete and a move: should the move fail (the backup held open by another
     // program, say), notepad.exe is still there.
     host.MoveFileOver(paths.backup, paths.notepad);
 }
 
-Boolean Install(SetupHost& host, const SetupPaths& paths)
+std::optional<InstallKind> Install(SetupHost& files, RedirectHost& system, const SetupPaths& paths)
 {
-    if (!host.AskYesNo(kInstallPromptText, kInstallPromptTitle)) return kFalse;
+    if (!files.AskYesNo(kInstallPromptText, kInstallPromptTitle)) return std::nullopt;
     // The copy will run at every start of Notepad: it must be this program and nothing else.
-    if (host.Inspect(paths.self) != FileKind::ThisProgram) {
+    if (files.Inspect(paths.self) != FileKind::ThisProgram) {
         Fail(kErrorNotOurProgram,
              L"コピー元が ZanvekNotepad ではないため、何も変更しませんでした。", paths.self);
     }
-    // An existing backup is the system Notepad: it is never replaced, so installing twice
-    // cannot turn the backup into a copy of this program.
-    if (host.IsFile(paths.backup))
-        RefuseUnlessReplaceable(host, paths, L"置き換えませんでした。");
+    const InstallKind kind = ChooseInstallKind(system, paths.redirect);
+    if (kind == InstallKind::Redirect)
+        InstallRedirect(files, system, paths.redirect);
     else
-        MakeBackup(host, paths);
-    host.CopyFileOver(paths.self, paths.notepad);
-    return kTrue;
+        InstallCopy(files, paths);
+    return kind;
 }
 
 } // namespace zn

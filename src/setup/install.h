@@ -1,15 +1,18 @@
-// Installing the program over the system Notepad, keeping the system Notepad as the backup file,
-// and putting it back.
+// Installing the program in Notepad's place, either way (see install_kind.h), and putting the
+// copy over notepad.exe back; the redirection's own steps are in redirection.h.
 //
-// Neither loses a file: whatever notepad.exe, notepad.met and notepad.ex_ held before, unless it
-// was this program, still exists somewhere afterwards, and a backup is only ever made from a
-// Windows program that is not this one. So notepad.exe is replaced only when it is this program
-// or the backup holds its bytes, and each refusal is reported before its step changes anything.
+// The copy install and its removal lose no file: whatever notepad.exe, notepad.met and notepad.ex_
+// held before, unless it was this program, still exists somewhere afterwards, and a backup is only
+// ever made from a Windows program that is not this one. So notepad.exe is replaced only when it is
+// this program or the backup holds its bytes, and each refusal is reported before its step changes
+// anything.
 #pragma once
 
-#include "common/boolean.h"
+#include "setup/install_kind.h"
+#include "setup/redirection.h"
 #include "setup/setup_host.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,27 +21,31 @@ namespace zn {
 struct SetupPaths {
     std::wstring
         notepad; // <Windows>\notepad.exe: the system Notepad, or this program once installed
-    std::wstring
-        backup; // <Windows>\notepad.met: the saved system Notepad; its presence means installed
+    std::wstring backup; // <Windows>\notepad.met: the saved system Notepad; its presence means a
+                         // copy install
     std::wstring staged; // <Windows>\notepad.ex_: a system Notepad put aside, taken as the backup
     std::wstring self;   // the running executable, as the system names its file
+    RedirectPaths redirect; // the other way, where the system protects notepad.exe
 };
 
 // `selfPath` is the running executable's own path as the system reports it. Never rebuild it
 // from the folder and a name: a set-up renamed to setup.dat would copy a setup.exe beside it.
 SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring selfPath);
 
-// Puts the backup back in notepad.exe's place in one step, over this program, over a copy of
-// the backup's own bytes, or where notepad.exe is missing. Refuses anything else in
-// notepad.exe, and a backup that is no Windows program or is this program.
+// Puts the backup back in notepad.exe's place in one step, over this program or where
+// notepad.exe is missing; where notepad.exe holds the backup's own bytes already, only deletes
+// the backup. Refuses anything else in notepad.exe, and a backup that is no Windows program or
+// is this program.
 void Uninstall(SetupHost& host, const SetupPaths& paths);
 
-// Asks; on Yes makes the backup when there is none, then copies the program over notepad.exe.
-// True when it installed, false when the user declined (then nothing is touched).
+// Asks; on Yes installs the way the system allows and returns it; nullopt when the user
+// declined (then nothing is touched). Where the system protects notepad.exe, the redirection
+// (see redirection.h): notepad.exe untouched, no backup. Elsewhere the copy over notepad.exe:
+// the backup is made when there is none, then the program is copied over notepad.exe.
 // The backup is notepad.ex_ when that is a Windows program other than this one (and notepad.exe
 // is this program, missing, or the same program), else a copy of notepad.exe, which must then
 // be such a program. Two different programs in notepad.ex_ and notepad.exe are refused: which
 // is the system's is not for set-up to guess.
-Boolean Install(SetupHost& host, const SetupPaths& paths);
+std::optional<InstallKind> Install(SetupHost& files, RedirectHost& system, const SetupPaths& paths);
 
 } // namespace zn

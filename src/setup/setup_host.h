@@ -10,6 +10,11 @@
 
 namespace zn {
 
+// The advice with an operation refused on a read-only file: the one refusal of a file that
+// neither administrator rights nor closing a program cures.
+inline constexpr std::wstring_view kClearReadOnlyAdvice =
+    L"ファイルの読み取り専用属性を解除してから、もう一度実行してください。";
+
 // What a file is, told from its bytes.
 enum class FileKind {
     None,        // nothing there, or a folder
@@ -43,6 +48,8 @@ public:
     // Puts `from` in the place of `to` in one step: afterwards either `to` holds what `from`
     // held and `from` is gone, or nothing changed. Refuses a read-only `to`.
     virtual void MoveFileOver(const std::wstring& from, const std::wstring& to) = 0;
+    // Refuses a read-only file; the system refuses a running program.
+    virtual void RemoveFile(const std::wstring& path) = 0;
     // The lock of all set-ups on the machine, whatever their session; nullptr while another
     // set-up holds it.
     virtual std::unique_ptr<SetupLock> LockSetup() = 0;

@@ -36,9 +36,7 @@ bool IsReadOnly(const std::wstring& path)
     if (code == ERROR_SUCCESS) code = ERROR_GEN_FAILURE;
     std::wstring advice;
     if (code == ERROR_ACCESS_DENIED || code == ERROR_PRIVILEGE_NOT_HELD) {
-        advice = IsReadOnly(blocked)
-                     ? L"ファイルの読み取り専用属性を解除してから、もう一度実行してください。"
-                     : L"管理者として実行してください。";
+        advice = IsReadOnly(blocked) ? kClearReadOnlyAdvice : L"管理者として実行してください。";
     }
     throw AppError(code, std::move(what), std::move(shownPath), std::move(advice));
 }
@@ -172,6 +170,16 @@ void Win32SetupHost::MoveFileOver(const std::wstring& from, const std::wstring& 
     // not at all.
     if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
         FailFileOperation(L"ファイルを置き換えられませんでした。", FromTo(from, to), to);
+}
+
+void Win32SetupHost::RemoveFile(const std::wstring& path)
+{
+    // Refused here as a replacement is, whatever the file system would allow.
+    if (IsReadOnly(path))
+        ::SetLastError(ERROR_ACCESS_DENIED);
+    else if (::DeleteFileW(path.c_str()))
+        return;
+    FailFileOperation(L"ファイルを削除できませんでした。", path, path);
 }
 
 std::unique_ptr<SetupLock> Win32SetupHost::LockSetup()

@@ -15,6 +15,7 @@ public:
     void CopyFileOver(const std::wstring& from, const std::wstring& to) override;
     void MoveFileExclusive(const std::wstring& from, const std::wstring& to) override;
     void MoveFileOver(const std::wstring& from, const std::wstring& to) override;
+    void RemoveFile(const std::wstring& path) override;
     std::unique_ptr<SetupLock> LockSetup() override;
     bool AskYesNo(std::wstring_view text, std::wstring_view title) override;
 };

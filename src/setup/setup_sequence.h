@@ -3,13 +3,18 @@
 
 #include "setup/install.h"
 
+#include <optional>
+
 namespace zn {
 
-// Offers to remove an earlier installation (only when the backup file exists), then calls
-// Install whatever the answer was. Returns Install's result. A failing file operation throws
-// and so ends the sequence: no later prompt is shown. Only one set-up runs at a time: a second
-// one reports and changes nothing. The lock is let go when this returns (or throws), before any
-// window opens.
-Boolean RunSetupSequence(SetupHost& host, const SetupPaths& paths);
+// Offers to remove an earlier installation (only when one is there: the backup file, our
+// redirection, or the redirect copy of this program), then calls Install whatever the answer
+// was. Removal undoes what is there of either installation: the redirection first, so that a
+// copy install that cannot be undone never keeps it in place. Returns Install's result. A
+// failing step throws and so ends the sequence: no later prompt is shown. Only one set-up runs
+// at a time: a second one reports and changes nothing. The lock is let go when this returns
+// (or throws), before any window opens.
+std::optional<InstallKind> RunSetupSequence(SetupHost& files, RedirectHost& system,
+                                            const SetupPaths& paths);
 
 } // namespace zn

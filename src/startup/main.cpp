@@ -11,9 +11,9 @@ namespace {
 int RunSetupRole(StartupHost& host, const OwnExecutable& self, const std::wstring& windowsFolder)
 {
     const SetupPaths paths = MakeSetupPaths(windowsFolder, self.path);
-    return RunSetupSequence(host.Setup(), paths)
-               ? OpenWindowAfterInstall(host, windowsFolder, InstallKind::Copy)
-               : kExitOk;
+    const std::optional<InstallKind> installed =
+        RunSetupSequence(host.Setup(), host.Redirection(), paths);
+    return installed ? OpenWindowAfterInstall(host, windowsFolder, *installed) : kExitOk;
 }
 
 // The document Notepad was asked to open is not opened when the window opens instead: the

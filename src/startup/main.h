@@ -11,6 +11,8 @@
 
 namespace zn {
 
+class RedirectHost;
+
 struct OwnExecutable {
     std::wstring folder; // canonical: the file system's letter case and long names
     std::wstring path;   // the running file as the system names it: what set-up copies
@@ -41,6 +43,7 @@ public:
     // Starts the editor (a normal, activated window) and waits for it; returns its exit code.
     virtual int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) = 0;
     virtual SetupHost& Setup() = 0;
+    virtual RedirectHost& Redirection() = 0; // the other way of installing, for set-up
     // Shows the registration window and runs it until it closes; returns the exit code. `kind`
     // is the installation the window tells the user about.
     virtual int OpenRegistrationWindow(InstallKind kind) = 0;

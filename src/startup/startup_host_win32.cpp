@@ -5,6 +5,7 @@
 #include "common/unique_handle.h"
 #include "common/win32_text.h"
 #include "settings/editor_setting.h"
+#include "setup/redirection_win32.h"
 #include "setup/setup_host_win32.h"
 #include "startup/desktop_start_win32.h"
 #include "startup/paths.h"
@@ -137,6 +138,12 @@ SetupHost& Win32StartupHost::Setup()
 {
     if (!m_setup) m_setup = std::make_unique<Win32SetupHost>();
     return *m_setup;
+}
+
+RedirectHost& Win32StartupHost::Redirection()
+{
+    if (!m_redirection) m_redirection = std::make_unique<Win32RedirectHost>();
+    return *m_redirection;
 }
 
 int Win32StartupHost::OpenRegistrationWindow(InstallKind kind)

@@ -25,6 +25,7 @@ public:
     EditorProbe ProbeEditor(const std::wstring& path) override;
     int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) override;
     SetupHost& Setup() override;
+    RedirectHost& Redirection() override;
     int OpenRegistrationWindow(InstallKind kind) override;
     ElevationType ProcessElevationType() override;
     bool StartAsDesktopUser(const std::wstring& program) override;
@@ -35,6 +36,7 @@ private:
     UniqueFile m_selfFile;
     std::optional<std::uint64_t> m_selfSize;
     std::unique_ptr<SetupHost> m_setup;
+    std::unique_ptr<RedirectHost> m_redirection;
 };
 
 } // namespace zn

@@ -3,6 +3,7 @@
 #include "common/error_report_win32.h"
 #include "startup/main.h"
 #include "startup/startup_host_win32.h"
+#include "startup/terminate_win32.h"
 
 #include <windows.h>
 
@@ -14,6 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     // up: from here on, DLLs load only from the system folder.
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+    zn::InstallTerminateHandler();
 
     // The one place where raised errors are caught: each ends the process after its report.
     try {

@@ -23,6 +23,12 @@ inline const std::wstring kNotepad = L"C:\\windows\\notepad.exe";
 inline const std::wstring kBackup = L"C:\\windows\\notepad.met";
 inline const std::wstring kStaged = L"C:\\windows\\notepad.ex_";
 
+// Set-up's two prompts, title and text, as the user reads them.
+inline const std::wstring kRemoveTitle = L"Uninstall";
+inline const std::wstring kRemoveText = L"ZanvekNotePadをUninstallしますか？";
+inline const std::wstring kInstallTitle = L"ZanvekNOTEPAD";
+inline const std::wstring kInstallText = L"ZanvekNOTEPAD をインストールしますか？";
+
 inline const std::wstring kStandInEditor = L"C:\\Tools\\editor.exe";
 inline const std::wstring kEditorRecord = L"C:\\e2e\\editor-record.txt";
 

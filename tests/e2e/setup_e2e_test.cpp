@@ -11,10 +11,6 @@ namespace zn::e2e {
 namespace {
 
 const std::wstring kDownloads = L"C:\\users\\Public\\Downloads";
-const std::wstring kRemoveTitle = L"Uninstall";
-const std::wstring kRemoveText = L"ZanvekNotePadをUninstallしますか？";
-const std::wstring kInstallTitle = L"ZanvekNOTEPAD";
-const std::wstring kInstallText = L"ZanvekNOTEPAD をインストールしますか？";
 
 using Folder = std::map<std::wstring, std::string>;
 

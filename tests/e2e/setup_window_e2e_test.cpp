@@ -32,8 +32,7 @@ protected:
     // Answers the install prompt with Yes and returns the window that opens then.
     static OpenedWindow Install(Process& setup)
     {
-        EXPECT_TRUE(AnswerMessageBox(setup, L"ZanvekNOTEPAD",
-                                     L"ZanvekNOTEPAD をインストールしますか？", IDYES));
+        EXPECT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
         return WaitForOpenedWindow(setup);
     }
 

@@ -8,6 +8,8 @@
 //   ZN_EDITOR_EXIT_CODE  exit code (decimal; 0 when unset)
 //   ZN_EDITOR_PARENT_MODULES  file to write the names of the modules loaded in the process that
 //                        started this one (the launcher, which is waiting for it), one per line
+//   ZN_EDITOR_WAIT_EVENT name of an event to wait for (a minute at most) after recording, as an
+//                        editor that the user keeps open
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -87,6 +89,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         Record(recordDir + L"\\" + std::to_wstring(::GetCurrentProcessId()) + L".txt");
     const std::wstring modules = Environment(L"ZN_EDITOR_PARENT_MODULES");
     if (!modules.empty()) RecordParentModules(modules);
+    const std::wstring waitFor = Environment(L"ZN_EDITOR_WAIT_EVENT");
+    if (!waitFor.empty()) {
+        if (const HANDLE event = ::OpenEventW(SYNCHRONIZE, FALSE, waitFor.c_str())) {
+            ::WaitForSingleObject(event, 60000);
+            ::CloseHandle(event);
+        }
+    }
     const std::wstring code = Environment(L"ZN_EDITOR_EXIT_CODE");
     return code.empty() ? 0 : static_cast<int>(std::wcstol(code.c_str(), nullptr, 10));
 }

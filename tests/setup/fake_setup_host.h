@@ -40,7 +40,7 @@ public:
     std::deque<bool> answers; // one per prompt, in order; a prompt with none left fails the test
     std::function<void()> onPrompt; // runs as each prompt shows, before it is answered
     std::vector<Prompt> prompts;
-    std::vector<std::wstring> operations; // "copy X Y", "move X Y", each tried, done or not
+    std::vector<std::wstring> operations; // "copy X Y", "move X Y", "delete X": tried, done or not
     bool locked = false;                  // a set-up holds the lock
 
     static FileKind KindOf(const std::string& bytes)
@@ -95,6 +95,18 @@ public:
         if (folders.contains(to)) Fail(5, L"move", to);
         if (files.contains(to) && (files[to].readOnly || files[to].heldOpen)) Fail(5, L"move", to);
         Move(from, to);
+    }
+
+    void RemoveFile(const std::wstring& path) override
+    {
+        operations.push_back(L"delete " + path);
+        const auto it = files.find(path);
+        if (it == files.end()) Fail(2, L"delete", path);
+        if (it->second.unreadable) Fail(32, L"delete", path);
+        if (it->second.readOnly) Fail(5, L"delete", path, std::wstring(kClearReadOnlyAdvice));
+        // A running program is held as heldOpen is; the system refuses to delete it.
+        if (it->second.heldOpen) Fail(5, L"delete", path);
+        files.erase(it);
     }
 
     std::unique_ptr<SetupLock> LockSetup() override

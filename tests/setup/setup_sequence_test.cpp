@@ -1,6 +1,8 @@
 #include "setup/setup_sequence.h"
 
+#include "setup/fake_redirect_host.h"
 #include "setup/fake_setup_host.h"
+#include "setup/notepad_option_trees.h"
 #include "setup/prompts.h"
 
 #include <gtest/gtest.h>
@@ -80,12 +82,15 @@ void ExpectNothingLost(const FakeSetupHost& before, const FakeSetupHost& after,
     }
 }
 
-// Runs the sequence; the code of the error it raised, or 0.
+// Runs the sequence on a system that does not protect notepad.exe and has no redirection; the
+// code of the error it raised, or 0.
 std::uint32_t RunSetUp(FakeSetupHost& host, bool* result = nullptr)
 {
+    FakeRedirectHost unprotected(host.operations);
     return ErrorCodeOf([&] {
-        const bool installed = bool(RunSetupSequence(host, kPaths));
-        if (result != nullptr) *result = installed;
+        const std::optional<InstallKind> installed = RunSetupSequence(host, unprotected, kPaths);
+        EXPECT_NE(installed, InstallKind::Redirect);
+        if (result != nullptr) *result = installed.has_value();
     });
 }
 
@@ -145,6 +150,160 @@ TEST(SetupSequence, EveryCombinationOfStateAndAnswers)
         host.files.erase(kPaths.self);
         EXPECT_EQ(host.files, row.after) << row.why;
     }
+}
+
+// A system where either way of installing may have been taken before: the Windows folder's
+// files, the notepad.exe option key (as Windows 11 ships it) and the redirect copy, and whether
+// the system protects notepad.exe.
+struct System {
+    System(bool isProtected, bool copyInstalled, bool redirected, std::deque<bool> answers)
+    {
+        files = copyInstalled ? Installed(std::move(answers)) : NotInstalled(std::move(answers));
+        registry.notepadProtected = isProtected;
+        registry.tree = redirected ? trees::Redirected(trees::Windows11()) : trees::Windows11();
+        if (redirected) files.files[kPaths.redirect.copy] = {kOldProgram};
+    }
+
+    // Runs the sequence; the code of the error it raised, or 0.
+    std::uint32_t RunSetUp(std::optional<InstallKind>* result = nullptr)
+    {
+        return ErrorCodeOf([&] {
+            const std::optional<InstallKind> installed = RunSetupSequence(files, registry, kPaths);
+            if (result != nullptr) *result = installed;
+        });
+    }
+
+    FakeSetupHost files;
+    FakeRedirectHost registry{files.operations};
+};
+
+TEST(SetupSequence, BothWaysOfInstallingWithEveryEarlierInstallationAndAnswer)
+{
+    constexpr bool P = true, U = false, Y = true, N = false;
+    const std::optional<InstallKind> copy = InstallKind::Copy, redirect = InstallKind::Redirect,
+                                     none = std::nullopt;
+    const struct {
+        const char* why;
+        bool isProtected, copyBefore, redirectBefore;
+        std::deque<bool> answers;
+        std::optional<InstallKind> result;
+        bool copyAfter, redirectAfter;
+    } rows[] = {
+        {"protected, nothing there, Yes: redirected, notepad.exe untouched, no backup",
+         P,
+         N,
+         N,
+         {Y},
+         redirect,
+         N,
+         Y},
+        {"protected, nothing there, No", P, N, N, {N}, none, N, N},
+        {"not protected, nothing there, Yes: the copy over notepad.exe", U, N, N, {Y}, copy, Y, N},
+        {"protected, copy install, removal Yes, install No", P, Y, N, {Y, N}, none, N, N},
+        {"protected, copy install, removal Yes, install Yes", P, Y, N, {Y, Y}, redirect, N, Y},
+        {"protected, copy install, removal No, install Yes: both", P, Y, N, {N, Y}, redirect, Y, Y},
+        {"protected, redirection, removal Yes, install No", P, N, Y, {Y, N}, none, N, N},
+        {"protected, redirection, removal Yes, install Yes", P, N, Y, {Y, Y}, redirect, N, Y},
+        {"protected, redirection, removal No, install Yes: the copy renewed",
+         P,
+         N,
+         Y,
+         {N, Y},
+         redirect,
+         N,
+         Y},
+        {"protected, redirection, No to both", P, N, Y, {N, N}, none, N, Y},
+        {"not protected, redirection, removal Yes, install No", U, N, Y, {Y, N}, none, N, N},
+        {"not protected, redirection, removal Yes, install Yes", U, N, Y, {Y, Y}, copy, Y, N},
+        {"not protected, redirection, removal No, install Yes: both", U, N, Y, {N, Y}, copy, Y, Y},
+        {"protected, both, removal Yes, install No: all as before either",
+         P,
+         Y,
+         Y,
+         {Y, N},
+         none,
+         N,
+         N},
+        {"protected, both, removal Yes, install Yes", P, Y, Y, {Y, Y}, redirect, N, Y},
+        {"not protected, both, removal Yes, install Yes", U, Y, Y, {Y, Y}, copy, Y, N},
+        {"not protected, both, No to both", U, Y, Y, {N, N}, none, Y, Y},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        System system(row.isProtected, row.copyBefore, row.redirectBefore, row.answers);
+        std::optional<InstallKind> result;
+        EXPECT_EQ(system.RunSetUp(&result), 0u);
+        EXPECT_EQ(result, row.result);
+        std::vector<std::wstring> prompts{kInstall};
+        if (row.copyBefore || row.redirectBefore) prompts.insert(prompts.begin(), kRemove);
+        EXPECT_EQ(system.files.PromptTitles(), prompts);
+        // What is installed afterwards: freshly by this run (this version), or left as it was.
+        const FakeSetupHost& after = system.files;
+        if (row.copyAfter) {
+            EXPECT_EQ(ContentOf(after, kPaths.notepad), result == copy ? kProgram : kOldProgram);
+            EXPECT_EQ(ContentOf(after, kPaths.backup), kSystem);
+        } else {
+            EXPECT_EQ(ContentOf(after, kPaths.notepad), kSystem);
+            EXPECT_EQ(ContentOf(after, kPaths.backup), kNoFile);
+        }
+        if (row.redirectAfter) {
+            EXPECT_EQ(ContentOf(after, kPaths.redirect.copy),
+                      result == redirect ? kProgram : kOldProgram);
+            EXPECT_EQ(system.registry.tree, trees::Redirected(trees::Windows11()));
+        } else {
+            EXPECT_EQ(ContentOf(after, kPaths.redirect.copy), kNoFile);
+            EXPECT_EQ(system.registry.tree, trees::Windows11());
+        }
+        EXPECT_EQ(ContentOf(after, kPaths.staged), kNoFile);
+    }
+}
+
+// What stops a removal of both installations: the redirection is gone by then, the copy
+// install stays whole, no install prompt shows, and the next run offers removal again.
+TEST(SetupSequence, RemovalOfBothThatCannotFinishHasTakenTheRedirectionAway)
+{
+    const struct {
+        const char* why;
+        std::wstring held; // held open by a running program
+        std::uint32_t error;
+        bool redirectCopyLeft;
+    } rows[] = {
+        {"the redirect copy running, a launcher waiting for its editor", kPaths.redirect.copy, 5,
+         true},
+        {"notepad.exe running", kPaths.notepad, 5, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        System system(true, true, true, {true});
+        system.files.files[row.held].heldOpen = true;
+        EXPECT_EQ(system.RunSetUp(), row.error);
+        EXPECT_EQ(system.files.PromptTitles(), std::vector<std::wstring>{kRemove});
+        EXPECT_EQ(system.registry.tree, trees::Windows11());
+        EXPECT_EQ(system.files.IsFile(kPaths.redirect.copy), row.redirectCopyLeft);
+        EXPECT_EQ(ContentOf(system.files, kPaths.notepad), kOldProgram);
+        EXPECT_EQ(ContentOf(system.files, kPaths.backup), kSystem);
+
+        system.files.answers = {false, false};
+        EXPECT_EQ(system.RunSetUp(), 0u);
+        const std::vector<std::wstring> promptsOfBothRuns{kRemove, kRemove, kInstall};
+        EXPECT_EQ(system.files.PromptTitles(), promptsOfBothRuns);
+    }
+}
+
+// An earlier version's copy over a protected notepad.exe failed after the backup was made:
+// the system Notepad is in both files, and notepad.exe may not be written.
+TEST(SetupSequence, ABackupAlikeAProtectedNotepadExeIsRemovedWithoutWritingNotepadExe)
+{
+    System system(true, false, false, {true, true});
+    system.files.files[kPaths.backup] = {kSystem};
+    system.files.files[kPaths.notepad].readOnly = true; // as the system refuses to write it
+    std::optional<InstallKind> result;
+    EXPECT_EQ(system.RunSetUp(&result), 0u);
+    EXPECT_EQ(result, InstallKind::Redirect);
+    EXPECT_EQ(ContentOf(system.files, kPaths.notepad), kSystem);
+    EXPECT_EQ(ContentOf(system.files, kPaths.backup), kNoFile);
+    for (const std::wstring& operation : system.files.operations)
+        EXPECT_EQ(operation.find(kPaths.notepad), std::wstring::npos) << operation;
 }
 
 // Every combination of notepad.ex_, notepad.exe and notepad.met that set-up may meet, with the
@@ -240,8 +399,11 @@ TEST(SetupSequence, NoContentIsLostWhateverTheWindowsFolderHolds)
 TEST(SetupSequence, InstallingTwiceNeverReplacesTheBackup)
 {
     FakeSetupHost host = NotInstalled({true, false, true});
-    EXPECT_TRUE(RunSetupSequence(host, kPaths));
-    EXPECT_TRUE(RunSetupSequence(host, kPaths)); // removal declined, install accepted
+    bool installed = false;
+    EXPECT_EQ(RunSetUp(host, &installed), 0u);
+    EXPECT_TRUE(installed);
+    EXPECT_EQ(RunSetUp(host, &installed), 0u); // removal declined, install accepted
+    EXPECT_TRUE(installed);
     EXPECT_EQ(host.files[kPaths.backup].bytes, kSystem);
     EXPECT_EQ(host.files[kPaths.notepad].bytes, kProgram);
 }
@@ -249,8 +411,9 @@ TEST(SetupSequence, InstallingTwiceNeverReplacesTheBackup)
 TEST(SetupSequence, AStagedCopyOfNotepadBecomesTheBackupAndNotepadExeIsNotCopied)
 {
     FakeSetupHost host = Folder(kSystem, kSystem, kNoFile, {true});
-    EXPECT_TRUE(RunSetupSequence(host, kPaths));
+    EXPECT_EQ(RunSetUp(host), 0u);
     EXPECT_EQ(host.operations, (std::vector<std::wstring>{
+                                   L"read registry", // is the redirection there?
                                    L"move " + kPaths.staged + L" " + kPaths.backup,
                                    L"copy " + kPaths.self + L" " + kPaths.notepad,
                                }));
@@ -303,14 +466,17 @@ TEST(SetupSequence, AFolderNamedLikeTheBackupIsNoBackup)
     EXPECT_EQ(host.PromptTitles(), std::vector<std::wstring>{kInstall}); // no removal offered
 }
 
-TEST(SetupSequence, OnlyThisProgramIsCopiedOverNotepadExe)
+TEST(SetupSequence, OnlyThisProgramIsCopiedEitherWay)
 {
-    // The running file was swapped for another after it started.
-    FakeSetupHost host = NotInstalled({true});
-    host.files[kPaths.self] = {kAnother};
-    const auto before = host.files;
-    EXPECT_EQ(RunSetUp(host), kErrorNotOurProgram);
-    EXPECT_EQ(host.files, before);
+    for (const bool isProtected : {false, true}) {
+        // The running file was swapped for another after it started.
+        System system(isProtected, false, false, {true});
+        system.files.files[kPaths.self] = {kAnother};
+        const auto before = system.files.files;
+        EXPECT_EQ(system.RunSetUp(), kErrorNotOurProgram);
+        EXPECT_EQ(system.files.files, before);
+        EXPECT_EQ(system.registry.tree, trees::Windows11());
+    }
 }
 
 TEST(SetupSequence, OneSetUpAtATime)

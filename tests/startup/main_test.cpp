@@ -1,6 +1,7 @@
 #include "startup/main.h"
 
 #include "common/error_code_of.h"
+#include "setup/fake_redirect_host.h"
 #include "setup/fake_setup_host.h"
 #include "setup/prompts.h"
 
@@ -27,6 +28,7 @@ public:
     ElevationType elevation = ElevationType::Default;
     bool desktopStartWorks = true;
     FakeSetupHost setup;
+    FakeRedirectHost redirection{setup.operations};
 
     int registryReads = 0, probes = 0, windowsOpened = 0;
     std::vector<InstallKind> windowKinds; // what each opened window was told
@@ -62,6 +64,7 @@ public:
         return editorExitCode;
     }
     SetupHost& Setup() override { return setup; }
+    RedirectHost& Redirection() override { return redirection; }
     int OpenRegistrationWindow(InstallKind kind) override
     {
         windowKinds.push_back(kind);
@@ -211,35 +214,48 @@ TEST(Setup, AfterAnInstallationTheWindowOpensAsTheDesktopsUserOnlyWhenRunAsAdmin
         bool desktopStartWorks;
         bool desktopStartTried, windowInProcess;
     } rows[] = {
-        {"run as administrator: the installed notepad.exe opens it", ElevationType::Full, true,
-         true, false},
+        {"run as administrator: the installed launcher opens it", ElevationType::Full, true, true,
+         false},
         {"the shell could not start it", ElevationType::Full, false, true, true},
         {"not elevated, no split token", ElevationType::Default, true, false, true},
         {"the unelevated half of a split token", ElevationType::Limited, true, false, true},
     };
-    for (const auto& row : rows) {
-        FakeStartupHost host;
-        host.ownFolder = L"C:\\Users\\me\\Downloads";
-        host.windowsFolder = L"C:\\WINDOWS";
-        host.setup.files[L"C:\\WINDOWS\\notepad.exe"] = {"MZ system notepad"};
-        host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"MZ ZanvekNotepad"};
-        host.setup.answers = {true};
-        host.elevation = row.elevation;
-        host.desktopStartWorks = row.desktopStartWorks;
+    // Where the system protects notepad.exe, the launcher is the redirect copy.
+    const struct {
+        bool isProtected;
+        InstallKind kind;
+        std::wstring launcher;
+    } systems[] = {
+        {false, InstallKind::Copy, L"C:\\WINDOWS\\notepad.exe"},
+        {true, InstallKind::Redirect, L"C:\\WINDOWS\\ZanvekNotepad.exe"},
+    };
+    const std::string kSystemNotepad = "MZ system notepad", kProgram = "MZ ZanvekNotepad";
+    for (const auto& system : systems) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.why);
+            SCOPED_TRACE(system.isProtected ? "protected" : "not protected");
+            FakeStartupHost host;
+            host.ownFolder = L"C:\\Users\\me\\Downloads";
+            host.windowsFolder = L"C:\\WINDOWS";
+            host.setup.files[L"C:\\WINDOWS\\notepad.exe"] = {kSystemNotepad};
+            host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {kProgram};
+            host.setup.answers = {true};
+            host.redirection.notepadProtected = system.isProtected;
+            host.elevation = row.elevation;
+            host.desktopStartWorks = row.desktopStartWorks;
 
-        EXPECT_EQ(Main(host), row.windowInProcess ? kWindowExitCode : 0) << row.why;
-        EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.exe"].bytes, "MZ ZanvekNotepad")
-            << row.why;
-        EXPECT_FALSE(host.setupLockedAtWindow) << row.why;
-        EXPECT_EQ(host.desktopStarts, row.desktopStartTried
-                                          ? std::vector<std::wstring>{L"C:\\WINDOWS\\notepad.exe"}
-                                          : std::vector<std::wstring>{})
-            << row.why;
-        EXPECT_EQ(host.windowKinds, row.windowInProcess
-                                        ? std::vector<InstallKind>{InstallKind::Copy}
-                                        : std::vector<InstallKind>{})
-            << row.why;
-        EXPECT_TRUE(host.started.empty()) << row.why;
+            EXPECT_EQ(Main(host), row.windowInProcess ? kWindowExitCode : 0);
+            EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.exe"].bytes,
+                      system.isProtected ? kSystemNotepad : kProgram);
+            EXPECT_EQ(host.setup.files[system.launcher].bytes, kProgram);
+            EXPECT_FALSE(host.setupLockedAtWindow);
+            EXPECT_EQ(host.desktopStarts, row.desktopStartTried
+                                              ? std::vector<std::wstring>{system.launcher}
+                                              : std::vector<std::wstring>{});
+            EXPECT_EQ(host.windowKinds, row.windowInProcess ? std::vector<InstallKind>{system.kind}
+                                                            : std::vector<InstallKind>{});
+            EXPECT_TRUE(host.started.empty());
+        }
     }
 }
 

@@ -218,5 +218,12 @@ TEST(Executable, ImportsAtLoadTimeOnlyFromKnownSystemDllsAndRestrictsDllSearch)
     EXPECT_TRUE(restrictsSearch) << "SetDefaultDllDirectories is not used";
 }
 
+TEST(Executable, StaysWithinItsSizeLimit)
+{
+    // One small file to put in the Windows folder; a larger one would mean the C++ runtime's
+    // demangler or another heavy part of a library has crept back in.
+    EXPECT_LE(ReadFile(BuiltProgramPath()).size(), 256u * 1024u);
+}
+
 } // namespace
 } // namespace zn

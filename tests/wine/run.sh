@@ -5,6 +5,8 @@
 # wineserver of its own that is stopped afterwards; the copy is removed when the program passed
 # and kept for a look when it failed. Otherwise it runs in the shared prefix that the test run's
 # fixture prepared.
+# With ZN_STAND_IN_SFC=<dll> as well (a Linux path), the fresh prefix's system32\sfc.dll is that
+# file: a system that protects notepad.exe, as Windows does and Wine does not.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/wine-env.sh"
@@ -12,12 +14,17 @@ root=$1
 shift
 
 if [[ -z ${ZN_FRESH_PREFIX:-} ]]; then
+  if [[ -n ${ZN_STAND_IN_SFC:-} ]]; then
+    echo "run.sh: ZN_STAND_IN_SFC needs ZN_FRESH_PREFIX (the shared prefix stays as Wine made it)" >&2
+    exit 2
+  fi
   export WINEPREFIX=$root/shared
   exec wine "$@"
 fi
 
 prefix=$root/cases/$ZN_FRESH_PREFIX
 zn_copy_prefix "$root/template" "$prefix"
+if [[ -n ${ZN_STAND_IN_SFC:-} ]]; then zn_replace_system_dll "$prefix" sfc.dll "$ZN_STAND_IN_SFC"; fi
 export WINEPREFIX=$prefix
 trap 'zn_stop_server "$prefix"' EXIT
 zn_start_server "$prefix"

@@ -216,6 +216,50 @@ TEST_F(SetupHostFiles, ReplacingAReadOnlyFileIsRefusedWithAdvice)
     EXPECT_EQ(missing.advice, L"");
 }
 
+TEST_F(SetupHostFiles, RemoveFileRefusesWhatTheSystemWouldNotLetGo)
+{
+    m_host.RemoveFile(Path(L"a.txt"));
+    EXPECT_FALSE(m_host.IsFile(Path(L"a.txt")));
+
+    // A running program: the launcher started from the redirect copy, waiting for its editor.
+    const std::wstring running = Path(L"running.exe");
+    ::DeleteFileW(running.c_str());
+    ASSERT_TRUE(::CopyFileW(BuiltProgramPath().c_str(), running.c_str(), FALSE));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring commandLine = L"\"" + running + L"\"";
+    ASSERT_TRUE(::CreateProcessW(running.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &startup, &process));
+    ::CloseHandle(process.hThread);
+    EXPECT_EQ(::WaitForSingleObject(process.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT));
+    const AppError inUse = ErrorOf([&] { m_host.RemoveFile(running); });
+    ::TerminateProcess(process.hProcess, 0);
+    ::WaitForSingleObject(process.hProcess, 5000);
+    ::CloseHandle(process.hProcess);
+    EXPECT_EQ(inUse.code, static_cast<std::uint32_t>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(inUse.what, L"ファイルを削除できませんでした。");
+    EXPECT_EQ(inUse.path, running);
+
+    const struct {
+        const wchar_t* name;
+        DWORD code;
+        const wchar_t* advice;
+    } rows[] = {
+        {L"ro.txt", ERROR_ACCESS_DENIED,
+         L"ファイルの読み取り専用属性を解除してから、もう一度実行してください。"},
+        {L"missing.txt", ERROR_FILE_NOT_FOUND, L""},
+    };
+    for (const auto& row : rows) {
+        const AppError error = ErrorOf([&] { m_host.RemoveFile(Path(row.name)); });
+        EXPECT_EQ(error.code, row.code) << row.name;
+        EXPECT_EQ(error.advice, row.advice) << row.name;
+    }
+    EXPECT_EQ(Read(Path(L"ro.txt")), "read-only");
+    m_host.RemoveFile(running); // once it has ended
+    EXPECT_FALSE(m_host.IsFile(running));
+}
+
 TEST(SetupLock, OneHolderAtATimeInTheGlobalNamespace)
 {
     Win32SetupHost host;

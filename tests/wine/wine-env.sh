@@ -83,3 +83,14 @@ zn_copy_prefix() {
   done
   # dosdevices links to ../drive_c and z: to /; cp -a kept them as links.
 }
+
+# Puts `file` into a prefix's system32 under the name `dll`, in place of Wine's; a native DLL
+# there is loaded instead of Wine's own. The copy's system32 is hard-linked to the template's:
+# the link is removed first, since writing through it would change the template too.
+zn_replace_system_dll() {
+  local prefix=$1 dll=$2 file=$3
+  local target=$prefix/drive_c/windows/system32/$dll
+  [[ -f $file ]] || { echo "no such file: $file" >&2; return 1; }
+  rm -f "$target"
+  cp "$file" "$target"
+}

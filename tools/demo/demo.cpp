@@ -1,8 +1,13 @@
 // The demo: a user installs ZanvekNotepad from the Downloads folder, registers an editor by
 // dragging it onto the registration window, and then opens a text file "with Notepad" as the
 // shell would. Runs inside a throwaway Wine prefix and tells what happens at each step.
+//   zn_demo.exe copy      a system that lets notepad.exe be replaced (Wine as it is): the copy
+//                         over notepad.exe
+//   zn_demo.exe redirect  a system that protects notepad.exe, as Windows does (the prefix's
+//                         sfc.dll is the tests' stand-in): the redirection of Notepad's starts
 #include "e2e/e2e_support.h"
 #include "e2e/registration_window_probe.h"
+#include "setup/redirection_win32.h"
 
 #include <ole2.h>
 
@@ -12,6 +17,18 @@
 using namespace zn::e2e;
 
 namespace {
+
+const std::wstring kDownloads = L"C:\\users\\Public\\Downloads";
+const std::wstring kSetupPath = kDownloads + L"\\ZanvekNotepad.exe";
+const std::wstring kEditorFolder = L"C:\\Program Files\\Demo Editor";
+const std::wstring kEditor = kEditorFolder + L"\\DemoEditor.exe";
+const std::wstring kDocuments = L"C:\\users\\Public\\Documents";
+const std::wstring kMemo = kDocuments + L"\\memo.txt";
+const std::wstring kRecord = L"C:\\users\\Public\\demo-editor-record.txt";
+const std::wstring kRedirectCopy = kWindows + L"\\ZanvekNotepad.exe";
+const std::wstring kSystemFolderNotepad = kWindows + L"\\system32\\notepad.exe";
+const std::wstring kOptionsKey =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\notepad.exe";
 
 void Say(const std::wstring& text)
 {
@@ -41,42 +58,60 @@ std::wstring Indent(std::wstring text)
     return out;
 }
 
-} // namespace
-
-int wmain()
+// What the system's sfc.dll answers for the Windows folder's notepad.exe, asked as set-up asks.
+bool NotepadIsProtected()
 {
-    const std::wstring downloads = L"C:\\users\\Public\\Downloads";
-    const std::wstring setupPath = downloads + L"\\ZanvekNotepad.exe";
-    const std::wstring editorFolder = L"C:\\Program Files\\Demo Editor";
-    const std::wstring editor = editorFolder + L"\\DemoEditor.exe";
-    const std::wstring documents = L"C:\\users\\Public\\Documents";
-    const std::wstring memo = documents + L"\\memo.txt";
-    const std::wstring record = L"C:\\users\\Public\\demo-editor-record.txt";
+    return zn::IsProtectedSystemFile(kNotepad);
+}
 
-    MakeFolders(downloads);
-    MakeFolders(editorFolder);
-    MakeFolders(documents);
-    ::CopyFileW(ProgramPath().c_str(), setupPath.c_str(), FALSE);
-    ::CopyFileW(StandInEditorPath().c_str(), editor.c_str(), FALSE);
-    WriteBytes(memo, "Hello from the demo.\r\n");
-    const std::string systemNotepad = Checksum(ReadBytes(kNotepad));
+// The Debugger value on the notepad.exe key (64-bit view), or "(none)".
+std::wstring DebuggerValue()
+{
+    wchar_t text[1024] = {};
+    DWORD size = sizeof(text);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, kOptionsKey.c_str(), L"Debugger",
+                       RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, text,
+                       &size) != ERROR_SUCCESS)
+        return L"(none)";
+    return text;
+}
 
-    Say(L"1. The user starts " + setupPath +
+void PrepareFiles()
+{
+    MakeFolders(kDownloads);
+    MakeFolders(kEditorFolder);
+    MakeFolders(kDocuments);
+    ::CopyFileW(ProgramPath().c_str(), kSetupPath.c_str(), FALSE);
+    ::CopyFileW(StandInEditorPath().c_str(), kEditor.c_str(), FALSE);
+    WriteBytes(kMemo, "Hello from the demo.\r\n");
+}
+
+// Steps 0 and 1: the files in place, what the system says of notepad.exe (`system` describes
+// the prefix), set-up started from Downloads and the install prompt answered Yes; returns the
+// window.
+OpenedWindow RunSetupAndInstall(Process& setup, const std::wstring& system)
+{
+    PrepareFiles();
+    Say(L"0. " + system + L": SfcIsFileProtected answers " +
+        std::wstring(NotepadIsProtected() ? L"TRUE" : L"FALSE") +
+        L" for C:\\windows\\notepad.exe.");
+    Say(L"1. The user starts " + kSetupPath +
         L" (downloaded, so not in the Windows folder: set-up).");
-    Process setup = Start(setupPath, L"\"" + setupPath + L"\"", downloads);
-    const HWND prompt = WaitForMessageBox(setup.Id(), L"ZanvekNOTEPAD");
+    setup = Start(kSetupPath, L"\"" + kSetupPath + L"\"", kDownloads);
+    const HWND prompt = WaitForMessageBox(setup.Id(), kInstallTitle);
     if (prompt == nullptr) Stop(L"the install prompt did not appear");
-    Say(L"   Message box \"ZanvekNOTEPAD\":");
+    Say(L"   Message box \"" + kInstallTitle + L"\":");
     Say(Indent(MessageBoxText(prompt)));
     Say(L"   The user answers Yes.");
     Answer(prompt, IDYES);
-
     OpenedWindow opened = WaitForOpenedWindow(setup);
-    const HWND window = opened.window;
-    if (window == nullptr) Stop(L"the registration window did not open");
-    Say(L"2. Installed: C:\\windows\\notepad.met now holds the system Notepad (" +
-        std::wstring(systemNotepad == Checksum(ReadBytes(kBackup)) ? L"same bytes" : L"DIFFERENT") +
-        L"), and C:\\windows\\notepad.exe is the program.");
+    if (opened.window == nullptr) Stop(L"the registration window did not open");
+    return opened;
+}
+
+// Tells who opened the window after set-up.
+void TellWhoOpenedTheWindow(OpenedWindow& opened, Process& setup)
+{
     if (opened.launcher.Id() != 0) {
         // Wine runs every program as an elevated administrator, as Windows runs set-up started
         // "as administrator".
@@ -87,15 +122,20 @@ int wmain()
         Say(L"   Set-up ended with exit code " + std::to_wstring(setup.Wait()) +
             L"; the window belongs to process " + std::to_wstring(opened.launcher.Id()) + L".");
     }
-    Say(L"   The registration window \"" + ControlText(window) + L"\" opened:");
-    Say(Indent(ControlText(::GetDlgItem(window, kLabel2))));
+    Say(L"   The registration window \"" + ControlText(opened.window) + L"\" opened:");
+    Say(Indent(ControlText(::GetDlgItem(opened.window, kLabel2))));
+}
 
-    Say(L"3. The user drags " + editor + L" onto the text box.");
-    const DWORD effect = DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {editor});
+// Step 3: the editor dragged onto the window, Yes, Close.
+void RegisterTheEditor(OpenedWindow& opened, Process& setup)
+{
+    const HWND window = opened.window;
+    Say(L"3. The user drags " + kEditor + L" onto the text box.");
+    const DWORD effect = DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {kEditor});
     Say(L"   The window told the drag source: " +
         std::wstring(effect == DROPEFFECT_COPY ? L"copy" : L"something else") +
         L" (the file stays where it is).");
-    WaitForText(::GetDlgItem(window, kText1), editor);
+    WaitForText(::GetDlgItem(window, kText1), kEditor);
     Say(L"   Text box: " + ControlText(::GetDlgItem(window, kText1)));
     Say(Indent(ControlText(::GetDlgItem(window, kLabel2))));
     Say(L"   The user clicks Yes.");
@@ -109,21 +149,88 @@ int wmain()
             return opened.Owner(setup).Wait();
         }()) +
         L".");
+}
 
-    Say(L"4. The shell opens " + memo + L" with Notepad: C:\\windows\\notepad.exe \"" + memo +
-        L"\"");
-    SetEnv(L"ZN_EDITOR_RECORD", record);
+// Step 4: `program` started with `commandLine`, as the system would start it; what the editor
+// received. True when the editor was given the memo and nothing else.
+bool OpenTheMemo(const std::wstring& program, const std::wstring& commandLine)
+{
+    SetEnv(L"ZN_EDITOR_RECORD", kRecord);
     SetEnv(L"ZN_EDITOR_EXIT_CODE", L"0");
-    Process launch = Start(kNotepad, L"C:\\windows\\notepad.exe \"" + memo + L"\"");
+    ::DeleteFileW(kRecord.c_str());
+    Process launch = Start(program, commandLine);
     const int exitCode = launch.Wait();
-    const EditorRecord received = ReadEditorRecord(record);
+    const EditorRecord received = ReadEditorRecord(kRecord);
     if (!received.present) Stop(L"the editor was not started");
     Say(L"   The editor that started: " + received.module);
     Say(L"   Its command line:        " + received.commandLine);
     for (std::size_t i = 0; i < received.argv.size(); ++i)
         Say(L"   argv[" + std::to_wstring(i) + L"]:                 " + received.argv[i]);
-    Say(L"   notepad.exe waited for the editor and ended with its exit code, " +
-        std::to_wstring(exitCode) + L".");
+    Say(L"   " + program.substr(program.rfind(L'\\') + 1) +
+        L" waited for the editor and ended with its exit code, " + std::to_wstring(exitCode) +
+        L".");
+    return received.argv.size() == 2 && received.argv[1] == kMemo;
+}
+
+int DemoCopy()
+{
+    const std::string systemNotepad = Checksum(ReadBytes(kNotepad));
+    Process setup;
+    OpenedWindow opened =
+        RunSetupAndInstall(setup, L"This Wine prefix lets C:\\windows\\notepad.exe be replaced");
+    Say(L"2. Installed: C:\\windows\\notepad.met now holds the system Notepad (" +
+        std::wstring(systemNotepad == Checksum(ReadBytes(kBackup)) ? L"same bytes" : L"DIFFERENT") +
+        L"), and C:\\windows\\notepad.exe is the program.");
+    TellWhoOpenedTheWindow(opened, setup);
+    RegisterTheEditor(opened, setup);
+
+    Say(L"4. The shell opens " + kMemo + L" with Notepad: C:\\windows\\notepad.exe \"" + kMemo +
+        L"\"");
+    if (!OpenTheMemo(kNotepad, L"C:\\windows\\notepad.exe \"" + kMemo + L"\""))
+        Stop(L"the editor did not receive the memo alone");
     Say(L"Done.");
     return 0;
+}
+
+int DemoRedirect()
+{
+    const std::string systemNotepad = Checksum(ReadBytes(kNotepad));
+    Process setup;
+    OpenedWindow opened = RunSetupAndInstall(
+        setup, L"This Wine prefix plays a Windows that protects C:\\windows\\notepad.exe, with a "
+               L"stand-in sfc.dll that the tests build");
+    Say(L"2. Installed by redirection: C:\\windows\\notepad.exe is untouched (" +
+        std::wstring(systemNotepad == Checksum(ReadBytes(kNotepad)) ? L"same bytes" : L"CHANGED") +
+        L"), there is " + std::wstring(Exists(kBackup) ? L"A" : L"no") + L" notepad.met, and " +
+        kRedirectCopy + L" is " +
+        std::wstring(Checksum(ReadBytes(kRedirectCopy)) == Checksum(ReadBytes(kSetupPath))
+                         ? L"the program"
+                         : L"NOT the program") +
+        L".");
+    Say(L"   HKEY_LOCAL_MACHINE\\" + kOptionsKey + L"\n   value Debugger = " + DebuggerValue());
+    TellWhoOpenedTheWindow(opened, setup);
+    RegisterTheEditor(opened, setup);
+
+    const std::wstring shellCommand = L"\"" + kSystemFolderNotepad + L"\" \"" + kMemo + L"\"";
+    const std::wstring redirected = L"\"" + kRedirectCopy + L"\" " + shellCommand;
+    Say(L"4. The shell opens " + kMemo + L" with Notepad: " + shellCommand);
+    Say(L"   On Windows, CreateProcess finds the Debugger value for notepad.exe and starts it "
+        L"instead, with the original command line after it. Wine ignores that value, so here "
+        L"the demo plays Windows' part and starts:");
+    Say(L"   " + redirected);
+    if (!OpenTheMemo(kRedirectCopy, redirected))
+        Stop(L"the editor did not receive the memo alone: run as ZanvekNotepad.exe, the launcher "
+             L"must drop Notepad's own program name, which Windows puts in front");
+    Say(L"Done.");
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::wstring way = argc > 1 ? argv[1] : L"copy";
+    if (way == L"copy") return DemoCopy();
+    if (way == L"redirect") return DemoRedirect();
+    Stop(L"usage: zn_demo.exe copy|redirect");
 }
