@@ -18,7 +18,7 @@ cmake --build --preset windows --target zn_demo
 root=$PWD/build/demo
 ordinary=$root/prefix
 protected=$root/protected
-[[ -f $root/template/.complete ]] || { echo "making a Wine prefix (once)"; zn_make_template "$root/template"; }
+zn_ensure_template "$root/template"
 trap 'zn_stop_server "$ordinary"; zn_stop_server "$protected"' EXIT
 
 windows_path() { echo "Z:${1//\//\\}"; }

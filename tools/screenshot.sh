@@ -22,7 +22,7 @@ stages=(waiting asking registered-copy registered-redirect store-failed not-full
 dpis=(96 120 144)
 caption='ZanvekNotePad V1.10'
 mkdir -p "$root" "$stages_dir"
-[[ -f $root/template/.complete ]] || zn_make_template "$root/template"
+zn_ensure_template "$root/template"
 zn_copy_prefix "$root/template" "$prefix"
 
 display=77
