@@ -18,6 +18,8 @@ inline constexpr std::uint32_t kErrorTwoNotepads = 0x20000103;
 inline constexpr std::uint32_t kErrorSetupRunning = 0x20000104;
 inline constexpr std::uint32_t kErrorForeignDebugger = 0x20000110; // another program's redirection
 inline constexpr std::uint32_t kErrorUnexpected = 0x200001FF;
+inline constexpr std::uint32_t kErrorCommandLineTooLong = 0x20000201;
+inline constexpr std::uint32_t kErrorEditorNotAProgram = 0x20000202;
 
 inline constexpr bool IsWin32ErrorCode(std::uint32_t code)
 {

@@ -1,27 +1,36 @@
 // The program's start: it picks its role from the folder it runs from. As the installed
-// notepad.exe it starts the registered editor with the command line Notepad would have had;
-// from anywhere else it runs the set-up sequence. Both may open the registration window.
+// notepad.exe, or as the copy the system redirects Notepad's starts to, it starts the registered
+// editor with the command line Notepad would have had; from anywhere else it runs the set-up
+// sequence. Both may open the registration window.
 #pragma once
 
 #include "setup/install_kind.h"
 #include "setup/setup_host.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zn {
 
 class RedirectHost;
 
 struct OwnExecutable {
-    std::wstring folder; // canonical: the file system's letter case and long names
-    std::wstring path;   // the running file as the system names it: what set-up copies
+    std::wstring folder;   // canonical: the file system's letter case and long names
+    std::wstring fileName; // canonical, with its extension
+    std::wstring path;     // the running file as the system names it: what set-up copies
 };
 
 enum class EditorProbe {
     NoSuchFile,  // nothing there, or a folder
     ThisProgram, // the running executable itself, however the path spells it
     File,
+};
+
+struct EditorFile {
+    EditorProbe probe = EditorProbe::NoSuchFile;
+    std::vector<std::uint8_t> head; // for a File: its first bytes, at most kProgramHeadBytes
 };
 
 // A token's elevation, as the system reports it.
@@ -37,9 +46,15 @@ public:
     virtual ~StartupHost() = default;
     virtual OwnExecutable LocateOwnExecutable() = 0;
     virtual std::wstring WindowsFolder() = 0; // throws when it cannot be determined
+    // The file system's spelling of an existing folder, as LocateOwnExecutable gives its own;
+    // the empty text when the folder cannot be opened.
+    virtual std::wstring CanonicalFolder(const std::wstring& folder) = 0;
     virtual std::wstring FullCommandLine() = 0;
     virtual std::wstring ReadEditorPath() = 0; // the empty text when none is registered
-    virtual EditorProbe ProbeEditor(const std::wstring& path) = 0;
+    // Opens the file at `path` and reads its start. A File stays open, others allowed to read
+    // it only, until StartEditorAndWait has started it: what was checked is what starts. Throws
+    // for an existing file that cannot be read.
+    virtual EditorFile OpenEditor(const std::wstring& path) = 0;
     // Starts the editor (a normal, activated window) and waits for it; returns its exit code.
     virtual int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) = 0;
     virtual SetupHost& Setup() = 0;

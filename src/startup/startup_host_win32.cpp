@@ -2,6 +2,7 @@
 
 #include "common/error_report.h"
 #include "common/error_report_win32.h"
+#include "common/pe_image.h"
 #include "common/unique_handle.h"
 #include "common/win32_text.h"
 #include "settings/editor_setting.h"
@@ -11,6 +12,8 @@
 #include "startup/paths.h"
 #include "startup/windows_folder_win32.h"
 #include "window/fmain_win32.h"
+
+#include <vector>
 
 namespace zn {
 namespace {
@@ -49,6 +52,34 @@ std::optional<FileIdentity> IdentityOf(const UniqueFile& file)
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
+// The file system's own spelling of an open file's or folder's path (its letter case, long
+// names, and the target of a link), without the "\\?\" prefix; the empty text when the file
+// system cannot tell.
+std::wstring FinalPathOf(const UniqueFile& file)
+{
+    return StripExtendedPrefix(ReadGrowing([&file](wchar_t* buffer, DWORD capacity) {
+        return ::GetFinalPathNameByHandleW(file.get(), buffer, capacity,
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }));
+}
+
+// The start of an open file, as much of it as a program's headers take.
+std::vector<std::uint8_t> ReadHead(const UniqueFile& file, const std::wstring& path)
+{
+    std::vector<std::uint8_t> head(kProgramHeadBytes);
+    std::size_t filled = 0;
+    while (filled < head.size()) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), head.data() + filled, static_cast<DWORD>(head.size() - filled),
+                        &read, nullptr))
+            FailWithLastError(L"エディタのファイルを読めませんでした。", path);
+        if (read == 0) break;
+        filled += read;
+    }
+    head.resize(filled);
+    return head;
+}
+
 } // namespace
 
 Win32StartupHost::Win32StartupHost() = default;
@@ -69,19 +100,26 @@ OwnExecutable Win32StartupHost::LocateOwnExecutable()
     if (!standard) FailWithLastError(kWhat, modulePath);
     m_selfSize = static_cast<std::uint64_t>(standard->EndOfFile.QuadPart);
 
-    std::wstring finalPath = ReadGrowing([this](wchar_t* buffer, DWORD capacity) {
-        return ::GetFinalPathNameByHandleW(m_selfFile.get(), buffer, capacity,
-                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    });
-    if (finalPath.empty()) finalPath = modulePath; // some file systems cannot tell
-    const std::wstring ownPath = StripExtendedPrefix(finalPath);
+    std::wstring ownPath = FinalPathOf(m_selfFile);
+    if (ownPath.empty()) ownPath = StripExtendedPrefix(modulePath); // some file systems cannot tell
     const FolderAndName parts = SplitFolder(ownPath);
-    return {std::wstring(parts.folder), modulePath};
+    return {std::wstring(parts.folder), std::wstring(parts.name), modulePath};
 }
 
 std::wstring Win32StartupHost::WindowsFolder()
 {
     return zn::WindowsFolder();
+}
+
+std::wstring Win32StartupHost::CanonicalFolder(const std::wstring& folder)
+{
+    // Backup semantics is what lets CreateFileW open a folder; reading its attributes is all
+    // the access that asking for its name needs.
+    const UniqueFile handle(::CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                          nullptr));
+    return handle ? FinalPathOf(handle) : std::wstring();
 }
 
 std::wstring Win32StartupHost::FullCommandLine()
@@ -94,19 +132,33 @@ std::wstring Win32StartupHost::ReadEditorPath()
     return zn::ReadEditorPath();
 }
 
-EditorProbe Win32StartupHost::ProbeEditor(const std::wstring& path)
+EditorFile Win32StartupHost::OpenEditor(const std::wstring& path)
 {
-    const UniqueFile file = OpenForAttributes(path);
+    // Others may still read the file (another launch, the system starting it), but nobody may
+    // change, rename or delete it between its check and its start.
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        // A folder cannot be opened as a file; neither is an editor.
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return {};
+        ::SetLastError(error);
+        FailWithLastError(L"エディタのファイルを開けませんでした。", path);
+    }
     const auto standard = StandardInfo(file);
-    if (!standard || standard->Directory) return EditorProbe::NoSuchFile;
+    if (!standard || standard->Directory) return {};
     if (!m_selfSize) LocateOwnExecutable();
     // A file of another size cannot be this program; only one of the same size is compared by
     // identity, which costs a query of its volume.
-    if (static_cast<std::uint64_t>(standard->EndOfFile.QuadPart) != *m_selfSize)
-        return EditorProbe::File;
-    const auto identity = IdentityOf(file);
-    return identity && identity == IdentityOf(m_selfFile) ? EditorProbe::ThisProgram
-                                                          : EditorProbe::File;
+    if (static_cast<std::uint64_t>(standard->EndOfFile.QuadPart) == *m_selfSize) {
+        const auto identity = IdentityOf(file);
+        if (identity && identity == IdentityOf(m_selfFile)) return {EditorProbe::ThisProgram, {}};
+    }
+    EditorFile editor{EditorProbe::File, ReadHead(file, path)};
+    m_editorFile = std::move(file);
+    return editor;
 }
 
 int Win32StartupHost::StartEditorAndWait(const std::wstring& path, std::wstring commandLine)
@@ -118,9 +170,16 @@ int Win32StartupHost::StartEditorAndWait(const std::wstring& path, std::wstring 
     PROCESS_INFORMATION started{};
     // The path goes in as the application name, so nothing is searched for; CreateProcessW
     // may write into the command line, hence the local copy.
-    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &started))
+    const BOOL ok = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                     nullptr, nullptr, &startup, &started);
+    const DWORD error = ::GetLastError();
+    // Started or not, the file checked by OpenEditor need not be held any longer: while the
+    // editor runs, others may replace it.
+    m_editorFile.reset();
+    if (!ok) {
+        ::SetLastError(error);
         FailWithLastError(L"エディタを起動できませんでした。", path);
+    }
     const UniqueHandle process(started.hProcess);
     UniqueHandle thread(started.hThread);
     thread.reset(); // only the process is waited for

@@ -20,9 +20,10 @@ public:
 
     OwnExecutable LocateOwnExecutable() override;
     std::wstring WindowsFolder() override;
+    std::wstring CanonicalFolder(const std::wstring& folder) override;
     std::wstring FullCommandLine() override;
     std::wstring ReadEditorPath() override;
-    EditorProbe ProbeEditor(const std::wstring& path) override;
+    EditorFile OpenEditor(const std::wstring& path) override;
     int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) override;
     SetupHost& Setup() override;
     RedirectHost& Redirection() override;
@@ -35,6 +36,8 @@ private:
     // editor has the same size) its identity.
     UniqueFile m_selfFile;
     std::optional<std::uint64_t> m_selfSize;
+    // The editor OpenEditor checked, held until StartEditorAndWait has started it.
+    UniqueFile m_editorFile;
     std::unique_ptr<SetupHost> m_setup;
     std::unique_ptr<RedirectHost> m_redirection;
 };

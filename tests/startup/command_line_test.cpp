@@ -47,6 +47,36 @@ TEST(ApostropheRule, DropsTheFirstCharacterAndTheClosingApostrophe)
         EXPECT_EQ(ApplyApostropheRule(row.tail), row.argument) << std::wstring(row.tail);
 }
 
+TEST(NotepadToken, IsDroppedWhenItNamesNotepadWithOrWithoutAFolder)
+{
+    const struct {
+        std::wstring_view tail, rest;
+    } rows[] = {
+        {L"C:\\WINDOWS\\system32\\NOTEPAD.EXE C:\\my folder\\my file.txt",
+         L"C:\\my folder\\my file.txt"},
+        {L"\"C:\\Windows\\System32\\notepad.exe\" \"C:\\a b.txt\"", L"\"C:\\a b.txt\""},
+        {L"notepad 'C:\\memo.txt'", L"'C:\\memo.txt'"},
+        {L"C:\\Windows\\SysWOW64\\notepad.exe /p x.txt", L"/p x.txt"},
+        {L"notepad.exe", L""},
+        {L"NotePad.Exe\t \tC:\\a.txt", L"C:\\a.txt"},    // every blank after it goes
+        {L"\"C:\\Program Files\\notepad.exe\" a", L"a"}, // a quoted folder with a blank
+        {L"C:\\\"Program Files\"\\notepad.exe a", L"a"}, // quotes inside the token
+        {L"C:/Windows/notepad.exe a", L"a"},             // the other separator
+        {L"\"notepad\"", L""},
+        // Anything else is Notepad's own command line, kept whole.
+        {L"C:\\x.txt", L"C:\\x.txt"},
+        {L"notepad.txt a", L"notepad.txt a"},
+        {L"notepad.exe.txt a", L"notepad.exe.txt a"},
+        {L"mynotepad.exe a", L"mynotepad.exe a"},
+        {L"C:\\notepad\\memo.txt", L"C:\\notepad\\memo.txt"}, // a folder of that name
+        {L"\"C:\\my notepad.exe\" a", L"\"C:\\my notepad.exe\" a"},
+        {L"'notepad.exe'", L"'notepad.exe'"}, // apostrophes are no quotes
+        {L"", L""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(WithoutNotepadToken(row.tail), row.rest) << std::wstring(row.tail);
+}
+
 TEST(LaunchCommand, QuotesTheEditorPathAndPassesTheArgumentAsItIs)
 {
     EXPECT_EQ(BuildLaunchCommand(L"C:\\Program Files\\Ed\\ed.exe", L"C:\\memo.txt"),

@@ -1,12 +1,15 @@
 #include "startup/main.h"
 
 #include "common/error_code_of.h"
+#include "common/pe_image_builder.h"
 #include "setup/fake_redirect_host.h"
 #include "setup/fake_setup_host.h"
 #include "setup/prompts.h"
+#include "startup/command_line.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 
 namespace zn {
@@ -18,11 +21,16 @@ constexpr int kWindowExitCode = 77; // what the fake window returns, to tell it 
 class FakeStartupHost : public StartupHost {
 public:
     std::wstring ownFolder = L"C:\\windows";
-    std::wstring ownPath; // empty: ZanvekNotepad.exe in ownFolder
+    std::wstring ownFileName = L"notepad.exe"; // the name the launcher goes by
+    std::wstring ownPath;                      // empty: ZanvekNotepad.exe in ownFolder
     std::wstring windowsFolder = L"C:\\windows";
+    // The file system's spelling of a folder; a folder not listed is spelled as given, and
+    // one listed with the empty text cannot be opened.
+    std::map<std::wstring, std::wstring> canonicalFolders;
     std::wstring commandLine = L"C:\\windows\\notepad.exe C:\\memo.txt";
     std::wstring editorPath = L"C:\\Tools\\editor.exe";
     EditorProbe probe = EditorProbe::File;
+    testing::Bytes editorHead = testing::PeImage({});
     int editorExitCode = 42;
     bool windowsFolderFails = false;
     ElevationType elevation = ElevationType::Default;
@@ -30,7 +38,7 @@ public:
     FakeSetupHost setup;
     FakeRedirectHost redirection{setup.operations};
 
-    int registryReads = 0, probes = 0, windowsOpened = 0;
+    int registryReads = 0, probes = 0, windowsOpened = 0, canonicalLookups = 0;
     std::vector<InstallKind> windowKinds; // what each opened window was told
     bool setupLockedAtWindow = false;     // a set-up lock held as a window opened or was started
     std::vector<std::pair<std::wstring, std::wstring>> started; // (path, command line)
@@ -39,12 +47,19 @@ public:
 
     OwnExecutable LocateOwnExecutable() override
     {
-        return {ownFolder, ownPath.empty() ? ownFolder + L"\\ZanvekNotepad.exe" : ownPath};
+        return {ownFolder, ownFileName,
+                ownPath.empty() ? ownFolder + L"\\ZanvekNotepad.exe" : ownPath};
     }
     std::wstring WindowsFolder() override
     {
         if (windowsFolderFails) Fail(1, L"no Windows folder");
         return windowsFolder;
+    }
+    std::wstring CanonicalFolder(const std::wstring& folder) override
+    {
+        ++canonicalLookups;
+        const auto it = canonicalFolders.find(folder);
+        return it != canonicalFolders.end() ? it->second : folder;
     }
     std::wstring FullCommandLine() override { return commandLine; }
     std::wstring ReadEditorPath() override
@@ -52,11 +67,11 @@ public:
         ++registryReads;
         return editorPath;
     }
-    EditorProbe ProbeEditor(const std::wstring& path) override
+    EditorFile OpenEditor(const std::wstring& path) override
     {
         ++probes;
         EXPECT_EQ(path, editorPath);
-        return probe;
+        return {probe, probe == EditorProbe::File ? editorHead : testing::Bytes()};
     }
     int StartEditorAndWait(const std::wstring& path, std::wstring command) override
     {
@@ -92,6 +107,7 @@ TEST(Launcher, StartsTheEditorWithOneReadOneCheckOneStartAndPassesItsExitCode)
     EXPECT_EQ(host.elevationQueries, 0) << "the launch path asks nothing more of the system";
     EXPECT_EQ(host.registryReads, 1);
     EXPECT_EQ(host.probes, 1);
+    EXPECT_EQ(host.canonicalLookups, 0); // the two spellings agree: no lookup on the launch path
     ASSERT_EQ(host.started.size(), 1u);
     EXPECT_EQ(host.started[0].first, L"C:\\Tools\\editor.exe");
     EXPECT_EQ(host.started[0].second, L"\"C:\\Tools\\editor.exe\" C:\\memo.txt");
@@ -108,6 +124,9 @@ TEST(Launcher, CommandLinesReachTheEditorAfterTheApostropheRule)
         {L"notepad.exe x'", L"\"C:\\Tools\\editor.exe\" "},
         {L"notepad.exe '", L"\"C:\\Tools\\editor.exe\" "}, // the lone apostrophe is no error
         {L"\"C:\\windows\\notepad.exe\"   /p C:\\a.txt", L"\"C:\\Tools\\editor.exe\" /p C:\\a.txt"},
+        // Only the redirect copy drops a Notepad token: as notepad.exe it is Notepad's argument.
+        {L"notepad.exe notepad.exe C:\\a.txt",
+         L"\"C:\\Tools\\editor.exe\" notepad.exe C:\\a.txt"},
     };
     for (const auto& row : rows) {
         FakeStartupHost host;
@@ -135,6 +154,15 @@ TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
          EditorProbe::NoSuchFile, 1, 1},
         {"the registered editor is this program", L"notepad.exe a.txt", L"C:\\WINDOWS\\NOTEPAD.EXE",
          EditorProbe::ThisProgram, 1, 1},
+        // A path that is not full would be looked up from the caller's current folder: no file
+        // is even looked at.
+        {"a bare file name", L"notepad.exe a.txt", L"ed.exe", EditorProbe::File, 1, 0},
+        {"a path relative to the current folder", L"notepad.exe a.txt", L"..\\Tools\\ed.exe",
+         EditorProbe::File, 1, 0},
+        {"a path on the current drive", L"notepad.exe a.txt", L"\\Tools\\ed.exe",
+         EditorProbe::File, 1, 0},
+        {"a path in the current folder of a drive", L"notepad.exe a.txt", L"C:ed.exe",
+         EditorProbe::File, 1, 0},
     };
     for (const auto& row : rows) {
         FakeStartupHost host;
@@ -144,11 +172,149 @@ TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
         host.elevation = ElevationType::Full; // the launcher opens its window itself regardless
         EXPECT_EQ(Main(host), kWindowExitCode) << row.why;
         EXPECT_EQ(host.windowsOpened, 1) << row.why;
+        EXPECT_EQ(host.windowKinds, std::vector<InstallKind>{InstallKind::Copy}) << row.why;
         EXPECT_EQ(host.elevationQueries, 0) << row.why;
         EXPECT_TRUE(host.desktopStarts.empty()) << row.why;
         EXPECT_TRUE(host.started.empty()) << row.why;
         EXPECT_EQ(host.registryReads, row.reads) << row.why;
         EXPECT_EQ(host.probes, row.probes) << row.why;
+    }
+}
+
+TEST(Launcher, StartsOnlyAWindowsProgramThatIsNoCommandScript)
+{
+    using testing::Bytes;
+    const Bytes program = testing::PeImage({});
+    Bytes dll = program;
+    testing::Put16(dll, 0x40 + 4 + 18, 0x2022);
+    const std::string script = "@echo off\r\n";
+    const struct {
+        std::wstring editorPath;
+        Bytes head;
+        bool starts;
+    } rows[] = {
+        {L"C:\\Tools\\editor.exe", program, true},
+        {L"C:\\Tools\\editor", program, true},         // no extension is needed
+        {L"C:\\Tools\\run.bat.exe", program, true},    // only the last extension counts
+        {L"C:\\Tools\\editor.cmdline", program, true}, // not .cmd
+        {L"C:\\Tools\\editor.exe", Bytes(script.begin(), script.end()), false},
+        {L"C:\\Tools\\editor.exe", dll, false},
+        {L"C:\\Tools\\editor.exe", {}, false},
+        {L"C:\\Tools\\editor.exe", Bytes(program.begin(), program.begin() + 0x50), false},
+        // The command interpreter would run what the document's name holds, whatever the
+        // file's bytes.
+        {L"C:\\Tools\\editor.bat", program, false},
+        {L"C:\\Tools\\editor.CMD", program, false},
+        {L"C:\\Tools\\editor.Bat", program, false},
+        {L"C:\\Tools\\editor.bat.", program, false}, // opened as editor.bat
+        {L"C:\\Tools\\editor.cmd  ", program, false},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.commandLine = L"notepad.exe C:\\R&echo x>C:\\pwn.txt";
+        host.editorPath = row.editorPath;
+        host.editorHead = row.head;
+        const std::uint32_t code = ErrorCodeOf([&] { Main(host); });
+        EXPECT_EQ(host.started.size(), row.starts ? 1u : 0u) << row.editorPath;
+        EXPECT_EQ(code, row.starts ? 0u : kErrorEditorNotAProgram) << row.editorPath;
+        EXPECT_EQ(host.windowsOpened, 0) << row.editorPath;
+    }
+}
+
+TEST(Launcher, ACommandLineBeyondTheSystemsLimitStartsNothing)
+{
+    // The editor's command line is its quoted path, a space and the argument after the
+    // apostrophe rule: 22 characters here before the argument, and 32,767 with the NUL at most.
+    const std::wstring editor = L"C:\\Tools\\editor.exe";
+    const std::size_t room = kCommandLineLimit - 1 - (editor.size() + 3);
+    const struct {
+        std::wstring tail;
+        bool starts;
+    } rows[] = {
+        {std::wstring(room, L'a'), true},
+        {std::wstring(room + 1, L'a'), false},
+        {L"'" + std::wstring(room, L'a') + L"'", true}, // judged after the apostrophe rule
+        {L"'" + std::wstring(room + 1, L'a') + L"'", false},
+        {std::wstring(32754, L'a'), false},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.editorPath = editor;
+        host.commandLine = L"notepad.exe " + row.tail;
+        const std::uint32_t code = ErrorCodeOf([&] { Main(host); });
+        EXPECT_EQ(code, row.starts ? 0u : kErrorCommandLineTooLong) << row.tail.size();
+        ASSERT_EQ(host.started.size(), row.starts ? 1u : 0u) << row.tail.size();
+        if (row.starts) {
+            EXPECT_EQ(host.started[0].second.size() + 1, kCommandLineLimit);
+        }
+        EXPECT_EQ(host.windowsOpened, 0);
+    }
+}
+
+// The system starts <Windows>\ZanvekNotepad.exe in place of any notepad.exe, with the program
+// token it was given in front of Notepad's command line.
+TEST(RedirectCopy, GivesTheEditorWhatFollowsTheNotepadToken)
+{
+    const struct {
+        std::wstring commandLine;
+        std::optional<std::wstring> argument; // none: the registration window
+    } rows[] = {
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\" C:\\WINDOWS\\system32\\NOTEPAD.EXE C:\\my folder\\my "
+         L"file.txt",
+         L"C:\\my folder\\my file.txt"},
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\" \"C:\\Windows\\System32\\notepad.exe\" \"C:\\a "
+         L"b.txt\"",
+         L"\"C:\\a b.txt\""},
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\" notepad 'C:\\memo.txt'", L"C:\\memo.txt"},
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\" C:\\Windows\\SysWOW64\\notepad.exe /p x.txt",
+         L"/p x.txt"},
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\" notepad.exe", std::nullopt},
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\" \"C:\\Windows\\notepad.exe\"   ", std::nullopt},
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\" C:\\x.txt", L"C:\\x.txt"},
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\"", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.ownFileName = L"ZanvekNotepad.exe";
+        host.commandLine = row.commandLine;
+        Main(host);
+        if (row.argument) {
+            ASSERT_EQ(host.started.size(), 1u) << row.commandLine;
+            EXPECT_EQ(host.started[0].second, L"\"C:\\Tools\\editor.exe\" " + *row.argument);
+        } else {
+            EXPECT_TRUE(host.started.empty()) << row.commandLine;
+            EXPECT_EQ(host.windowKinds, std::vector<InstallKind>{InstallKind::Redirect})
+                << row.commandLine;
+        }
+    }
+}
+
+TEST(RedirectCopy, NeverStartsANotepadExeWhichTheSystemWouldSendBackToIt)
+{
+    const struct {
+        std::wstring ownFileName, editorPath;
+        bool starts;
+    } rows[] = {
+        {L"ZanvekNotepad.exe", L"C:\\Tools\\notepad.exe", false},
+        {L"ZanvekNotepad.exe", L"C:\\WINDOWS\\System32\\NOTEPAD.EXE", false},
+        {L"ZanvekNotepad.exe", L"C:\\Tools\\notepad.exe.", false}, // opened as notepad.exe
+        {L"ZanvekNotepad.exe", L"C:\\Tools\\notepad2.exe", true},
+        {L"ZanvekNotepad.exe", L"C:\\Tools\\notepad", true},
+        // The installed notepad.exe is no redirect target: another notepad.exe is an editor.
+        {L"notepad.exe", L"C:\\Tools\\notepad.exe", true},
+        {L"NOTEPAD.EXE", L"C:\\Tools\\notepad.exe", true},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.ownFileName = row.ownFileName;
+        host.editorPath = row.editorPath;
+        Main(host);
+        EXPECT_EQ(host.started.size(), row.starts ? 1u : 0u)
+            << row.ownFileName << " " << row.editorPath;
+        EXPECT_EQ(host.windowsOpened, row.starts ? 0 : 1) << row.editorPath;
+        if (!row.starts) {
+            EXPECT_EQ(host.probes, 0) << "the file was opened: " << row.editorPath;
+        }
     }
 }
 
@@ -293,6 +459,20 @@ TEST(Setup, AFolderDifferingOnlyInLetterCaseIsNotTheWindowsFolder)
     EXPECT_TRUE(host.started.empty());
 }
 
+TEST(Setup, BuildsItsPathsFromTheWindowsFolderAsTheSystemReportsIt)
+{
+    FakeStartupHost host;
+    host.ownFolder = L"C:\\Users\\me\\Downloads";
+    host.windowsFolder = L"C:\\WINDOWS";
+    host.canonicalFolders[L"C:\\WINDOWS"] = L"C:\\Windows";
+    host.setup.files[L"C:\\WINDOWS\\notepad.exe"] = {"MZ system notepad"};
+    host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"MZ ZanvekNotepad"};
+    host.setup.answers = {true};
+    EXPECT_EQ(Main(host), kWindowExitCode);
+    EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.exe"].bytes, "MZ ZanvekNotepad");
+    EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.met"].bytes, "MZ system notepad");
+}
+
 TEST(Setup, NoPromptWhenTheWindowsFolderIsUnknown)
 {
     FakeStartupHost host;
@@ -301,6 +481,44 @@ TEST(Setup, NoPromptWhenTheWindowsFolderIsUnknown)
     EXPECT_EQ(ErrorCodeOf([&] { Main(host); }), 1u);
     EXPECT_TRUE(host.setup.prompts.empty());
     EXPECT_TRUE(host.setup.operations.empty());
+}
+
+// The own folder is the file system's spelling; the system may spell the Windows folder as its
+// settings do (C:\WINDOWS after an upgrade) or by its short name.
+TEST(Role, TheWindowsFolderAsTheFileSystemSpellsItMakesTheLauncher)
+{
+    const struct {
+        const char* why;
+        std::wstring ownFolder, windowsFolder;
+        std::optional<std::wstring> canonical; // of windowsFolder; none: spelled as given
+        Role role;
+        int lookups;
+    } rows[] = {
+        {"the same text: no lookup", L"C:\\Windows", L"C:\\Windows", std::nullopt, Role::Launcher,
+         0},
+        {"reported in capitals", L"C:\\Windows", L"C:\\WINDOWS", L"C:\\Windows", Role::Launcher, 1},
+        {"in capitals on disk", L"C:\\WINDOWS", L"C:\\Windows", L"C:\\WINDOWS", Role::Launcher, 1},
+        {"reported by its short name", L"C:\\Windows", L"C:\\WINDOW~1", L"C:\\Windows",
+         Role::Launcher, 1},
+        {"another folder", L"C:\\Users\\me\\Downloads", L"C:\\WINDOWS", L"C:\\Windows", Role::Setup,
+         1},
+        {"a folder inside it", L"C:\\Windows\\System32", L"C:\\WINDOWS", L"C:\\Windows",
+         Role::Setup, 1},
+        {"the Windows folder cannot be opened", L"C:\\Windows", L"C:\\WINDOWS", L"", Role::Setup,
+         1},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        host.ownFolder = row.ownFolder;
+        host.windowsFolder = row.windowsFolder;
+        if (row.canonical) host.canonicalFolders[row.windowsFolder] = *row.canonical;
+        host.setup.answers = {false};
+        Main(host);
+        const Role role = host.setup.prompts.empty() ? Role::Launcher : Role::Setup;
+        EXPECT_EQ(role, row.role) << row.why;
+        EXPECT_EQ(host.started.size(), row.role == Role::Launcher ? 1u : 0u) << row.why;
+        EXPECT_EQ(host.canonicalLookups, row.lookups) << row.why;
+    }
 }
 
 TEST(Role, OnlyTheExactWindowsFolderMakesTheLauncher)

@@ -1,12 +1,15 @@
 #include "startup/startup_host_win32.h"
 
+#include "built_program.h"
 #include "common/error_code_of.h"
+#include "common/pe_image.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cwctype>
+#include <string>
 
 namespace zn {
 namespace {
@@ -18,7 +21,25 @@ std::wstring ModulePath()
     return std::wstring(buffer, n);
 }
 
-TEST(OwnExecutable, IsItsFolderAndTheFileTheSystemRuns)
+// A scratch folder of this test's own, emptied first.
+std::wstring ScratchFolder()
+{
+    const std::wstring folder = L"C:\\startup_host_test";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    const HANDLE file =
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+TEST(OwnExecutable, IsItsFolderItsNameAndTheFileTheSystemRuns)
 {
     Win32StartupHost host;
     const OwnExecutable self = host.LocateOwnExecutable();
@@ -29,10 +50,11 @@ TEST(OwnExecutable, IsItsFolderAndTheFileTheSystemRuns)
         CSTR_EQUAL)
         << "folder " << self.folder << " module " << path;
     EXPECT_EQ(self.path, path); // the running file itself, whatever its name
+    EXPECT_EQ(self.fileName, L"zn_wine_tests.exe");
     EXPECT_NE(self.folder.back(), L'\\');
 }
 
-TEST(ProbeEditor, KnowsThisProgramHoweverItsPathIsSpelled)
+TEST(OpenEditor, KnowsThisProgramHoweverItsPathIsSpelled)
 {
     Win32StartupHost host;
     host.LocateOwnExecutable();
@@ -43,19 +65,86 @@ TEST(ProbeEditor, KnowsThisProgramHoweverItsPathIsSpelled)
     wchar_t shortPath[MAX_PATH * 4] = {};
     ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH * 4);
 
-    EXPECT_EQ(host.ProbeEditor(path), EditorProbe::ThisProgram);
-    EXPECT_EQ(host.ProbeEditor(upper), EditorProbe::ThisProgram);
-    EXPECT_EQ(host.ProbeEditor(shortPath), EditorProbe::ThisProgram) << shortPath;
+    EXPECT_EQ(host.OpenEditor(path).probe, EditorProbe::ThisProgram);
+    EXPECT_EQ(host.OpenEditor(upper).probe, EditorProbe::ThisProgram);
+    EXPECT_EQ(host.OpenEditor(shortPath).probe, EditorProbe::ThisProgram) << shortPath;
 }
 
-TEST(ProbeEditor, FoldersAndMissingFilesAreNoFiles)
+TEST(OpenEditor, FoldersAndMissingFilesAreNoFiles)
 {
     Win32StartupHost host;
-    EXPECT_EQ(host.ProbeEditor(L"C:\\windows"), EditorProbe::NoSuchFile);
-    EXPECT_EQ(host.ProbeEditor(L"C:\\windows\\system32"), EditorProbe::NoSuchFile);
-    EXPECT_EQ(host.ProbeEditor(L"C:\\no\\such\\editor.exe"), EditorProbe::NoSuchFile);
-    EXPECT_EQ(host.ProbeEditor(L""), EditorProbe::NoSuchFile);
-    EXPECT_EQ(host.ProbeEditor(L"C:\\windows\\system32\\cmd.exe"), EditorProbe::File);
+    for (const wchar_t* path : {L"C:\\windows", L"C:\\windows\\system32", L"C:\\windows\\",
+                                L"C:\\no\\such\\editor.exe", L"C:\\no such editor.exe", L""})
+        EXPECT_EQ(host.OpenEditor(path).probe, EditorProbe::NoSuchFile) << path;
+}
+
+TEST(OpenEditor, ReadsAsMuchOfTheStartAsAProgramsHeadersTake)
+{
+    const std::wstring folder = ScratchFolder();
+    const std::wstring longText = folder + L"\\long.txt", empty = folder + L"\\empty.exe";
+    WriteFileBytes(longText, std::string(10000, 'x'));
+    WriteFileBytes(empty, "");
+    Win32StartupHost host;
+
+    const EditorFile program = host.OpenEditor(L"C:\\windows\\system32\\cmd.exe");
+    EXPECT_EQ(program.probe, EditorProbe::File);
+    EXPECT_EQ(program.head.size(), kProgramHeadBytes);
+    EXPECT_TRUE(IsProgramImage(program.head));
+
+    const EditorFile text = host.OpenEditor(longText);
+    EXPECT_EQ(text.probe, EditorProbe::File);
+    EXPECT_EQ(text.head, std::vector<std::uint8_t>(kProgramHeadBytes, 'x'));
+
+    const EditorFile nothing = host.OpenEditor(empty);
+    EXPECT_EQ(nothing.probe, EditorProbe::File);
+    EXPECT_TRUE(nothing.head.empty());
+}
+
+// Between the check and the start nobody may put another file in the editor's place.
+TEST(OpenEditor, HoldsTheEditorUnchangeableUntilItHasStarted)
+{
+    const std::wstring folder = ScratchFolder();
+    const std::wstring editor = folder + L"\\held.exe", moved = folder + L"\\moved.exe";
+    ::DeleteFileW(moved.c_str());
+    ASSERT_TRUE(::CopyFileW(L"C:\\windows\\system32\\cmd.exe", editor.c_str(), FALSE));
+    Win32StartupHost host;
+    ASSERT_EQ(host.OpenEditor(editor).probe, EditorProbe::File);
+
+    const HANDLE writer = ::CreateFileW(editor.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    if (writer != INVALID_HANDLE_VALUE) ::CloseHandle(writer);
+    EXPECT_FALSE(::MoveFileW(editor.c_str(), moved.c_str()));
+    EXPECT_FALSE(::DeleteFileW(editor.c_str()));
+    // Reading it stays possible: a second launch checks the same editor at the same time.
+    Win32StartupHost second;
+    EXPECT_EQ(second.OpenEditor(editor).probe, EditorProbe::File);
+
+    EXPECT_EQ(host.StartEditorAndWait(editor, L"\"" + editor + L"\" /c exit 5"), 5);
+    EXPECT_EQ(second.StartEditorAndWait(editor, L"\"" + editor + L"\" /c exit 6"), 6);
+    // Started, it is released: the user may replace the editor while it runs.
+    EXPECT_TRUE(::MoveFileW(editor.c_str(), moved.c_str())) << ::GetLastError();
+}
+
+TEST(OpenEditor, AFileThatCannotBeReadIsARaisedErrorNamingIt)
+{
+    const std::wstring folder = ScratchFolder();
+    const std::wstring editor = folder + L"\\written.exe";
+    ASSERT_TRUE(::CopyFileW(L"C:\\windows\\system32\\cmd.exe", editor.c_str(), FALSE));
+    // Another program is writing it: what it will hold cannot be checked.
+    const HANDLE writer = ::CreateFileW(editor.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    Win32StartupHost host;
+    try {
+        host.OpenEditor(editor);
+        ADD_FAILURE() << "no error raised";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.code, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+        EXPECT_EQ(error.path, editor);
+    }
+    ::CloseHandle(writer);
 }
 
 TEST(StartEditorAndWait, WaitsAndReturnsTheEditorsExitCode)
@@ -77,6 +166,25 @@ TEST(StartEditorAndWait, AFileThatCannotBeStartedIsARaisedErrorNamingIt)
         EXPECT_EQ(error.path, notAProgram);
         EXPECT_NE(error.code, 0u);
     }
+}
+
+// Room for what is still to come, with no runtime DLL and none of the C++ runtime's parts that
+// a window program cannot use.
+TEST(BuiltProgram, FitsIn256KiBWithoutTheCxxDemangler)
+{
+    const std::wstring path = BuiltProgramPath();
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    std::string bytes(::GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    ::CloseHandle(file);
+    ASSERT_EQ(read, bytes.size());
+    EXPECT_LE(bytes.size(), 256u * 1024u);
+    // Texts only the demangler and the default terminate handler carry.
+    for (const char* text : {"(anonymous namespace)", "terminate called after throwing"})
+        EXPECT_EQ(bytes.find(text), std::string::npos) << text;
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "startup/startup_host_win32.h"
 #include "startup/windows_folder_win32.h"
 
 #include "common/under_wine.h"
@@ -28,6 +29,28 @@ TEST(WindowsFolder, IsTheSystemsFolderExactlyAndTheSameEveryTime)
     const DWORD attributes = ::GetFileAttributesW(first.c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+// However the system spells the Windows folder, the role check compares one text with the own
+// folder.
+TEST(WindowsFolder, EverySpellingHasOneCanonicalForm)
+{
+    Win32StartupHost host;
+    const std::wstring windows = WindowsFolder();
+    const std::wstring canonical = host.CanonicalFolder(windows);
+    ASSERT_FALSE(canonical.empty());
+    EXPECT_NE(canonical.rfind(L"\\\\?\\", 0), 0u) << canonical; // no extended-length prefix
+    EXPECT_NE(canonical.back(), L'\\') << canonical;
+
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_NE(::GetShortPathNameW(windows.c_str(), shortName, MAX_PATH), 0u);
+    for (const std::wstring& spelling :
+         {std::wstring(L"C:\\WINDOWS"), std::wstring(L"c:\\windows"), std::wstring(shortName),
+          std::wstring(L"C:/Windows"), std::wstring(L"C:\\Windows\\"),
+          std::wstring(L"C:\\windows\\system32\\..")})
+        EXPECT_EQ(host.CanonicalFolder(spelling), canonical) << spelling;
+
+    EXPECT_EQ(host.CanonicalFolder(L"C:\\no such folder"), L"");
 }
 
 } // namespace
