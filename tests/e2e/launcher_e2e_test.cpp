@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <set>
 #include <cwctype>
+#include <map>
+#include <set>
 
 namespace zn::e2e {
 namespace {
@@ -112,22 +113,37 @@ TEST_F(Launcher, StartedByADifferentlySpelledPathItIsStillTheLauncher)
 TEST_F(Launcher, LoadsNoGuiDllWhileItWaitsForTheEditor)
 {
     const std::wstring modulesFile = L"C:\\e2e\\launcher-modules.txt";
+    const std::wstring redirectCopy = kWindows + L"\\ZanvekNotepad.exe";
+    CopyOver(ProgramPath(), redirectCopy);
     SetEditorSetting(kEditor);
-    SetEnv(L"ZN_EDITOR_PARENT_MODULES", modulesFile);
-    EXPECT_EQ(RunNotepad(L"notepad.exe C:\\memo.txt"), 0);
-    SetEnv(L"ZN_EDITOR_PARENT_MODULES", L"");
-    const std::string bytes = ReadBytes(modulesFile);
-    ASSERT_NE(bytes, kMissing);
-    std::wstring modules(bytes.size() / 2, L'\0');
-    std::memcpy(modules.data(), bytes.data(), modules.size() * 2);
-    for (wchar_t& c : modules)
-        c = static_cast<wchar_t>(std::towlower(c));
-    EXPECT_NE(modules.find(L"kernel32.dll"), std::wstring::npos)
-        << "the list is not the launcher's";
-    EXPECT_NE(modules.find(L"notepad.exe"), std::wstring::npos) << "the list is not the launcher's";
-    for (const wchar_t* gui :
-         {L"user32.dll", L"gdi32.dll", L"ole32.dll", L"shell32.dll", L"comctl32.dll"})
-        EXPECT_EQ(modules.find(gui), std::wstring::npos) << gui << " is loaded:\n" << modules;
+    const struct {
+        std::wstring program, commandLine, moduleName;
+    } launches[] = {
+        {kNotepad, L"notepad.exe C:\\memo.txt", L"notepad.exe"},
+        // As the system starts the redirect copy in Notepad's place.
+        {redirectCopy, L"\"" + redirectCopy + L"\" C:\\windows\\system32\\notepad.exe C:\\memo.txt",
+         L"zanveknotepad.exe"},
+    };
+    for (const auto& launch : launches) {
+        ::DeleteFileW(modulesFile.c_str());
+        SetEnv(L"ZN_EDITOR_PARENT_MODULES", modulesFile);
+        Process launcher = Start(launch.program, launch.commandLine);
+        EXPECT_EQ(launcher.Wait(), 0);
+        SetEnv(L"ZN_EDITOR_PARENT_MODULES", L"");
+        const std::string bytes = ReadBytes(modulesFile);
+        ASSERT_NE(bytes, kMissing) << launch.program;
+        std::wstring modules(bytes.size() / 2, L'\0');
+        std::memcpy(modules.data(), bytes.data(), modules.size() * 2);
+        for (wchar_t& c : modules)
+            c = static_cast<wchar_t>(std::towlower(c));
+        EXPECT_NE(modules.find(L"kernel32.dll"), std::wstring::npos)
+            << "the list is not the launcher's";
+        EXPECT_NE(modules.find(launch.moduleName), std::wstring::npos)
+            << "the list is not the launcher's";
+        for (const wchar_t* gui :
+             {L"user32.dll", L"gdi32.dll", L"ole32.dll", L"shell32.dll", L"comctl32.dll"})
+            EXPECT_EQ(modules.find(gui), std::wstring::npos) << gui << " is loaded:\n" << modules;
+    }
 }
 
 // What the outside world may hand the launcher: odd settings, odd editors, odd command lines.
@@ -184,15 +200,83 @@ TEST_F(Launcher, AFolderAsTheEditorOpensTheWindow)
     ExpectRegistrationWindowThenClose(launcher);
 }
 
+// Every top-level file of the Windows folder with a fingerprint of its content.
+std::map<std::wstring, std::string> WindowsFolderFiles()
+{
+    std::map<std::wstring, std::string> files;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW((kWindows + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return files;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            files[found.cFileName] = Checksum(ReadBytes(kWindows + L"\\" + found.cFileName));
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return files;
+}
+
 TEST_F(Launcher, AFileThatIsNoProgramIsReportedAndNothingChanges)
 {
     const std::wstring notAProgram = L"C:\\Tools\\readme.txt";
     WriteBytes(notAProgram, "just text");
     SetEditorSetting(notAProgram);
+    const auto before = WindowsFolderFiles();
     Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt");
-    ExpectErrorReport(launcher, L"エディタを起動できませんでした。", notAProgram);
+    ExpectErrorReport(launcher,
+                      L"エディタが Windows のプログラムではないため、起動しませんでした。",
+                      notAProgram);
     EXPECT_EQ(EditorSetting(), notAProgram);
     EXPECT_EQ(ReadBytes(notAProgram), "just text");
+    EXPECT_EQ(WindowsFolderFiles(), before);
+}
+
+// A batch file as the editor would hand the document's name to the command interpreter, which
+// runs what follows an "&" as a command of its own.
+TEST_F(Launcher, ABatchFileAsTheEditorRunsNoCommandOfTheCommandLine)
+{
+    const std::wstring pwned = L"C:\\pwn.txt";
+    const std::wstring script = L"C:\\Tools\\editor.bat", renamed = L"C:\\Tools\\editor.CMD";
+    WriteBytes(script, "@echo off\r\nrem a script in the editor's place\r\n");
+    CopyOver(StandInEditorPath(), renamed); // a program's bytes under a script's name
+    const auto before = WindowsFolderFiles();
+    for (const std::wstring& editor : {script, renamed}) {
+        SetEditorSetting(editor);
+        Process launcher = Start(kNotepad, L"notepad.exe C:\\R&echo x>" + pwned);
+        ExpectErrorReport(
+            launcher, L"エディタがバッチファイル (.bat または .cmd) のため、起動しませんでした。",
+            editor);
+        EXPECT_FALSE(Exists(pwned)) << editor;
+        EXPECT_FALSE(ReadEditorRecord(kRecord).present) << editor;
+    }
+    EXPECT_EQ(WindowsFolderFiles(), before);
+}
+
+// The caller's current folder may be a download folder or a document's folder: a file there
+// named like the setting must not start.
+TEST_F(Launcher, ARelativeEditorPathStartsNothingFromTheCurrentFolder)
+{
+    const std::wstring downloads = L"C:\\e2e\\downloads";
+    MakeFolders(downloads);
+    CopyOver(StandInEditorPath(), downloads + L"\\ed.exe");
+    SetEditorSetting(L"ed.exe");
+    Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt", downloads);
+    ExpectRegistrationWindowThenClose(launcher);
+    EXPECT_FALSE(ReadEditorRecord(kRecord).present);
+    EXPECT_EQ(EditorSetting(), L"ed.exe");
+}
+
+// 12 + 32,754 characters reach the launcher whole; with the editor's longer path in front the
+// editor's command line would pass the system's limit, and the end of the document's name would
+// be lost.
+TEST_F(Launcher, ACommandLineTooLongForTheEditorIsReportedAndStartsNothing)
+{
+    SetEditorSetting(kEditor);
+    const auto before = WindowsFolderFiles();
+    Process launcher = Start(kNotepad, L"notepad.exe " + std::wstring(32754, L'a'));
+    ExpectErrorReport(launcher, L"コマンドラインが長すぎるため、エディタを起動しませんでした。",
+                      kEditor);
+    EXPECT_FALSE(ReadEditorRecord(kRecord).present);
+    EXPECT_EQ(WindowsFolderFiles(), before);
 }
 
 TEST_F(Launcher, ALongAndOddCommandLineArrivesExactly)

@@ -7,6 +7,8 @@
 # fixture prepared.
 # With ZN_STAND_IN_SFC=<dll> as well (a Linux path), the fresh prefix's system32\sfc.dll is that
 # file: a system that protects notepad.exe, as Windows does and Wine does not.
+# With ZN_PREFIX_VARIANT=renamed-windows-folder as well, the fresh prefix's Windows folder is named
+# "Windows" on disk, as on Windows, while Wine still reports C:\windows; a link keeps the old name.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/wine-env.sh"
@@ -14,8 +16,8 @@ root=$1
 shift
 
 if [[ -z ${ZN_FRESH_PREFIX:-} ]]; then
-  if [[ -n ${ZN_STAND_IN_SFC:-} ]]; then
-    echo "run.sh: ZN_STAND_IN_SFC needs ZN_FRESH_PREFIX (the shared prefix stays as Wine made it)" >&2
+  if [[ -n ${ZN_STAND_IN_SFC:-}${ZN_PREFIX_VARIANT:-} ]]; then
+    echo "run.sh: ZN_STAND_IN_SFC and ZN_PREFIX_VARIANT need ZN_FRESH_PREFIX (the shared prefix stays as Wine made it)" >&2
     exit 2
   fi
   export WINEPREFIX=$root/shared
@@ -25,6 +27,17 @@ fi
 prefix=$root/cases/$ZN_FRESH_PREFIX
 zn_copy_prefix "$root/template" "$prefix"
 if [[ -n ${ZN_STAND_IN_SFC:-} ]]; then zn_replace_system_dll "$prefix" sfc.dll "$ZN_STAND_IN_SFC"; fi
+case ${ZN_PREFIX_VARIANT:-} in
+  "") ;;
+  renamed-windows-folder)
+    mv "$prefix/drive_c/windows" "$prefix/drive_c/Windows"
+    ln -s Windows "$prefix/drive_c/windows"
+    ;;
+  *)
+    echo "run.sh: unknown ZN_PREFIX_VARIANT $ZN_PREFIX_VARIANT" >&2
+    exit 2
+    ;;
+esac
 export WINEPREFIX=$prefix
 trap 'zn_stop_server "$prefix"' EXIT
 zn_start_server "$prefix"
