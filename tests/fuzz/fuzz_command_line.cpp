@@ -1,8 +1,10 @@
-// The launcher's command-line rules: the tail, the apostrophe rule and the launch command.
+// The launcher's command-line rules: the tail, the Notepad token the redirect copy drops, the
+// apostrophe rule and the launch command.
 //
 // The whole input, as UTF-16LE units, is one command line. Read in order, the same input also
-// gives: a flag byte (bit 0: the program's name is quoted), the name, the blanks after it and
-// the editor's path (each a length byte, then units), then the rest of the line (all units left).
+// gives: a flag byte (bit 0: the program's name is quoted; bits 1-3: how the Notepad token is
+// spelled, see CheckNotepadToken), the name, the blanks after it and the editor's path (each a
+// length byte, then units), then the rest of the line (all units left).
 #include "fuzz_support.h"
 
 #include "startup/command_line.h"
@@ -68,13 +70,75 @@ void CheckApostropheRule(std::wstring_view text)
     }
 }
 
+// The editor sees its path as its first argument and the argument as the rest of its command
+// line, whatever either holds (a file name holds no double quote).
 void CheckLaunchCommand(std::wstring_view editor, std::wstring_view argument)
 {
+    if (editor.find(L'"') != std::wstring_view::npos) return;
     const std::wstring command = BuildLaunchCommand(editor, argument);
-    const std::wstring head = L"\"" + std::wstring(editor) + L"\" ";
-    ZN_CHECK(command.size() == head.size() + argument.size());
-    ZN_CHECK(command.starts_with(head));
-    ZN_CHECK(command.ends_with(argument));
+    const std::wstring_view rest = CommandLineTail(command);
+    ZN_CHECK(rest == SkipBlanks(argument));
+    std::wstring first(std::wstring_view(command).substr(0, command.size() - rest.size()));
+    while (!first.empty() && IsBlank(first.back()))
+        first.pop_back();
+    std::erase(first, L'"');
+    ZN_CHECK(first == editor);
+}
+
+bool NamesNotepad(std::wstring_view token)
+{
+    std::wstring name;
+    for (const wchar_t c : token) {
+        if (c == L'\\' || c == L'/' || c == L':')
+            name.clear();
+        else if (c != L'"')
+            name += c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
+    }
+    return name == L"notepad" || name == L"notepad.exe";
+}
+
+// Any text: at most the first token and the blanks after it go, and only a Notepad token.
+void CheckNotepadTokenOfAnyText(std::wstring_view tail)
+{
+    const std::wstring_view rest = WithoutNotepadToken(tail);
+    ZN_CHECK(rest.size() <= tail.size());
+    ZN_CHECK(rest.data() == tail.data() + (tail.size() - rest.size()));
+    if (rest.size() == tail.size()) return;
+    // What went is exactly what the tail rule cuts off as a program's name, and names Notepad.
+    ZN_CHECK(rest == CommandLineTail(tail));
+    std::wstring_view token = tail.substr(0, tail.size() - rest.size());
+    while (!token.empty() && IsBlank(token.back()))
+        token.remove_suffix(1);
+    ZN_CHECK(NamesNotepad(token));
+}
+
+// A token built around "notepad" or "notepad.exe" (in the input's letter case, maybe in a
+// folder, maybe quoted, maybe with another name instead) in front of the rest of a line.
+void CheckNotepadToken(std::uint8_t spelling, std::wstring_view rawFolder,
+                       std::wstring_view rawBlanks, std::wstring_view rest)
+{
+    const bool quoted = (spelling & 2) != 0, withExe = (spelling & 4) != 0,
+               otherName = (spelling & 8) != 0;
+    std::wstring token;
+    if (quoted) token += L'"';
+    for (const wchar_t c : rawFolder) {
+        // Unquoted, a blank would end the token; a quote would change where it ends either way.
+        if (c != L'"' && (quoted || !IsBlank(c))) token += c;
+    }
+    if (!token.empty() && token != L"\"") token += L'\\';
+    std::wstring name = otherName ? L"notepad_.exe" : withExe ? L"notepad.exe" : L"notepad";
+    for (std::size_t i = 0; i < name.size() && i < rawFolder.size(); ++i) {
+        if ((rawFolder[i] & 1) != 0 && name[i] >= L'a' && name[i] <= L'z') name[i] -= 32;
+    }
+    token += name;
+    if (quoted) token += L'"';
+    std::wstring line = token;
+    line += L' ';
+    for (const wchar_t c : rawBlanks)
+        line += static_cast<wchar_t>(c % (L' ' + 1));
+    line += rest;
+
+    ZN_CHECK(WithoutNotepadToken(line) == (otherName ? std::wstring_view(line) : SkipBlanks(rest)));
 }
 
 } // namespace
@@ -87,18 +151,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckTailOfAnyLine(full);
     CheckApostropheRule(full);
 
+    CheckNotepadTokenOfAnyText(full);
+
     fuzz::Reader input(data, size);
-    const bool quoted = input.Flag();
+    const std::uint8_t flags = input.Byte();
     const std::wstring name = input.Text();
     const std::wstring blanks = input.Text();
     const std::wstring editor = input.Text();
     const std::wstring rest = input.RestText();
-    CheckTailAfterName(quoted, name, blanks, rest);
+    CheckTailAfterName((flags & 1) != 0, name, blanks, rest);
+    CheckNotepadToken(flags, name, blanks, rest);
 
-    // As the launcher does it: the tail, then the apostrophe rule, then the command.
+    // As the launcher does it: the tail, the redirect copy's token, the apostrophe rule, then
+    // the command.
     const std::wstring_view tail = CommandLineTail(full);
-    CheckApostropheRule(tail);
-    CheckLaunchCommand(editor, ApplyApostropheRule(tail));
+    CheckNotepadTokenOfAnyText(tail);
+    const std::wstring_view notepads = WithoutNotepadToken(tail);
+    CheckApostropheRule(notepads);
+    CheckLaunchCommand(editor, ApplyApostropheRule(notepads));
     CheckLaunchCommand(editor, rest);
     return 0;
 }

@@ -1,0 +1,221 @@
+// The launcher's whole decision, from what the outside world hands it: the command line, the
+// editor setting, the editor file's bytes, and the name the program runs under.
+//
+// Input: a flag byte (bit 0: run as the redirect copy ZanvekNotepad.exe, else as notepad.exe;
+// bit 1: the system reports the Windows folder as C:\WINDOWS; bit 2: the editor file is
+// missing; bit 3: it is the program itself; bit 4: its bytes are a built program image, else
+// the raw bytes below; bit 5: pad the editor path; bit 6: pad the command line so that the
+// editor's would come within a few characters of the system's limit), a filler length (two
+// bytes: how much to pad the path, and how far from the limit), a filler character (two bytes),
+// the command line's tail and the editor path (each a length byte, then UTF-16LE units), then
+// the editor file's bytes (all that is left; patched into the built image when bit 4 is set).
+#include "fuzz_support.h"
+
+#include "common/app_error.h"
+#include "common/full_path.h"
+#include "common/pe_image.h"
+#include "common/pe_image_builder.h"
+#include "startup/command_line.h"
+#include "startup/main.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zn {
+namespace {
+
+constexpr int kWindow = 77;
+
+// Set-up is never reached: the program always runs from the Windows folder here.
+class NoSetup : public SetupHost {
+public:
+    bool IsFile(const std::wstring&) override { Unreached(); }
+    bool IsThisProgram(const std::wstring&) override { Unreached(); }
+    void RemoveFile(const std::wstring&) override { Unreached(); }
+    void RenameFile(const std::wstring&, const std::wstring&) override { Unreached(); }
+    void CopyFileOver(const std::wstring&, const std::wstring&) override { Unreached(); }
+    bool AskYesNo(std::wstring_view, std::wstring_view) override { Unreached(); }
+
+private:
+    [[noreturn]] static void Unreached() { fuzz::PropertyBroken("set-up ran", __FILE__, __LINE__); }
+};
+
+class Host : public StartupHost {
+public:
+    std::wstring ownFileName, windowsFolder, commandLine, editorPath;
+    EditorProbe probe = EditorProbe::File;
+    std::vector<std::uint8_t> head;
+
+    int reads = 0, opens = 0;
+    std::vector<InstallKind> windows;
+    std::vector<std::pair<std::wstring, std::wstring>> started;
+
+    OwnExecutable LocateOwnExecutable() override
+    {
+        return {L"C:\\Windows", ownFileName, L"ZanvekNotepad"};
+    }
+    std::wstring WindowsFolder() override { return windowsFolder; }
+    std::wstring CanonicalFolder(const std::wstring& folder) override
+    {
+        return folder == L"C:\\WINDOWS" ? L"C:\\Windows" : folder;
+    }
+    std::wstring FullCommandLine() override { return commandLine; }
+    std::wstring ReadEditorPath() override
+    {
+        ++reads;
+        return editorPath;
+    }
+    EditorFile OpenEditor(const std::wstring& path) override
+    {
+        ++opens;
+        ZN_CHECK(path == editorPath);
+        return {probe, probe == EditorProbe::File ? head : std::vector<std::uint8_t>()};
+    }
+    int StartEditorAndWait(const std::wstring& path, std::wstring command) override
+    {
+        started.emplace_back(path, std::move(command));
+        return 0;
+    }
+    SetupHost& Setup() override { return m_noSetup; }
+    int OpenRegistrationWindow(InstallKind kind) override
+    {
+        windows.push_back(kind);
+        return kWindow;
+    }
+
+private:
+    NoSetup m_noSetup;
+};
+
+std::wstring LowerAscii(std::wstring_view text)
+{
+    std::wstring lower(text);
+    for (wchar_t& c : lower) {
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    return lower;
+}
+
+// The name Win32 opens: without trailing dots and blanks.
+std::wstring OpenedName(std::wstring_view path)
+{
+    std::wstring name = LowerAscii(FileNamePart(path));
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' '))
+        name.pop_back();
+    return name;
+}
+
+void CheckLaunch(const Host& host, bool redirected)
+{
+    const std::wstring& full = host.commandLine;
+    const InstallKind kind = redirected ? InstallKind::Redirect : InstallKind::Copy;
+    std::optional<std::uint32_t> error;
+    int result = 0;
+    Host run = host;
+    try {
+        result = Main(run);
+    } catch (const AppError& raised) {
+        error = raised.code;
+    }
+    const int outcomes = static_cast<int>(run.started.size()) +
+                         static_cast<int>(run.windows.size()) + (error ? 1 : 0);
+    ZN_CHECK(outcomes == 1);
+    ZN_CHECK(run.reads <= 1 && run.opens <= run.reads);
+    for (const InstallKind told : run.windows) {
+        ZN_CHECK(told == kind);
+        ZN_CHECK(result == kWindow);
+    }
+
+    // What the editor would be given: Notepad's command line after the rules.
+    std::wstring_view tail = CommandLineTail(full);
+    if (redirected) tail = WithoutNotepadToken(tail);
+    const std::wstring_view argument = ApplyApostropheRule(tail);
+    const std::size_t commandSize = host.editorPath.size() + 3 + argument.size();
+
+    if (error) {
+        // Only a program that may not start, or a command line that cannot be passed whole.
+        ZN_CHECK(*error == kErrorEditorNotAProgram || *error == kErrorCommandLineTooLong);
+        ZN_CHECK(run.opens == 1 && host.probe == EditorProbe::File);
+        if (*error == kErrorCommandLineTooLong) ZN_CHECK(commandSize >= kCommandLineLimit);
+        if (*error == kErrorEditorNotAProgram) {
+            const std::wstring name = OpenedName(host.editorPath);
+            ZN_CHECK(!IsProgramImage(host.head) || name.ends_with(L".bat") ||
+                     name.ends_with(L".cmd"));
+        }
+    }
+    if (run.started.empty()) return;
+
+    const auto& [path, command] = run.started.front();
+    ZN_CHECK(path == host.editorPath);
+    ZN_CHECK(IsFullPath(path));
+    ZN_CHECK(host.probe == EditorProbe::File && IsProgramImage(host.head));
+    const std::wstring name = OpenedName(path);
+    ZN_CHECK(!name.ends_with(L".bat") && !name.ends_with(L".cmd"));
+    // The system would send a notepad.exe back to the redirect copy.
+    if (redirected) ZN_CHECK(name != L"notepad.exe");
+    // The whole command line fits the system's limit, with its NUL.
+    ZN_CHECK(command.size() < kCommandLineLimit);
+    ZN_CHECK(command.size() == commandSize);
+    // The editor is its first token (no file name holds a double quote); what follows is a
+    // piece of the launcher's own command line, at its end or just before a closing
+    // apostrophe.
+    if (path.find(L'"') == std::wstring::npos) {
+        const std::wstring_view rest = CommandLineTail(command);
+        std::wstring head(std::wstring_view(command).substr(0, command.size() - rest.size()));
+        while (!head.empty() && head.back() <= L' ')
+            head.pop_back();
+        std::erase(head, L'"');
+        ZN_CHECK(head == path);
+    }
+    const std::wstring_view given = std::wstring_view(command).substr(path.size() + 3);
+    ZN_CHECK(given.size() < full.size());
+    ZN_CHECK(full.ends_with(given) || full.substr(0, full.size() - 1).ends_with(given));
+}
+
+} // namespace
+} // namespace zn
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace zn;
+    fuzz::Reader in(data, size);
+    const std::uint8_t flags = in.Byte();
+    const std::size_t fillerLength = in.Byte() | std::size_t{in.Byte()} << 8;
+    const auto filler = static_cast<wchar_t>(in.Byte() | in.Byte() << 8);
+
+    const bool redirected = (flags & 1) != 0;
+    Host host;
+    host.ownFileName = redirected ? L"ZanvekNotepad.exe" : L"notepad.exe";
+    host.windowsFolder = (flags & 2) != 0 ? L"C:\\WINDOWS" : L"C:\\Windows";
+    host.probe = (flags & 4) != 0   ? EditorProbe::NoSuchFile
+                 : (flags & 8) != 0 ? EditorProbe::ThisProgram
+                                    : EditorProbe::File;
+    host.commandLine = L"\"C:\\Windows\\" + host.ownFileName + L"\" " + in.Text();
+    host.editorPath = in.Text();
+    if ((flags & 32) != 0)
+        host.editorPath += std::wstring(fillerLength % kCommandLineLimit, filler);
+    if ((flags & 64) != 0) {
+        // As many characters more as bring the editor's command line to the limit, give or take
+        // two (exactly so unless the filler is a blank or an apostrophe, which the rules treat
+        // otherwise).
+        std::wstring_view tail = CommandLineTail(host.commandLine);
+        if (redirected) tail = WithoutNotepadToken(tail);
+        const std::size_t size = host.editorPath.size() + 3 + ApplyApostropheRule(tail).size();
+        const std::size_t target = kCommandLineLimit - 3 + fillerLength % 5;
+        if (size < target) host.commandLine += std::wstring(target - size, filler);
+    }
+    const std::span<const std::uint8_t> bytes = in.Rest();
+    if ((flags & 16) != 0) {
+        // A real header, with the input's bytes written over its start from a chosen place.
+        testing::Bytes image = testing::PeImage({});
+        const std::size_t at = bytes.empty() ? 0 : bytes[0] % 0x80;
+        for (std::size_t i = 1; i < bytes.size() && at + i - 1 < image.size(); ++i)
+            image[at + i - 1] = bytes[i];
+        host.head = image;
+    } else {
+        host.head.assign(bytes.begin(), bytes.begin() + std::min(bytes.size(), kProgramHeadBytes));
+    }
+    CheckLaunch(host, redirected);
+    return 0;
+}
