@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cwctype>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace zn {
@@ -31,12 +33,7 @@ std::wstring ScratchFolder()
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
-    const HANDLE file =
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
 }
 
 TEST(OwnExecutable, IsItsFolderItsNameAndTheFileTheSystemRuns)
