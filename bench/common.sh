@@ -16,20 +16,19 @@ mkdir -p "$bench_bin"
 
 say() { printf '%s\n' "$*" >&2; }
 
-# The program's own compiler and flags; C programs go through the same GCC's C front end.
-bench_cc=x86_64-w64-mingw32-gcc-posix
-bench_cxx=x86_64-w64-mingw32-g++-posix
-bench_cflags=(-Os -DNDEBUG -Wall -Wextra -Werror -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN
-              -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00 -ffunction-sections -fdata-sections)
-bench_ldflags=(-municode -static -s -Wl,--gc-sections -Wl,--dynamicbase -Wl,--high-entropy-va
-               -Wl,--nxcompat)
-
-# The program, from the windows preset, into $program.
+# The program, from the windows preset, into $program; then the program's own compiler and
+# flags, as src/CMakeLists.txt writes them into the build folder, into bench_cxx, bench_cc (the
+# same GCC's C front end, for the C programs), bench_cflags and bench_ldflags.
 build_program() {
   say "building ZanvekNotepad.exe (preset windows)"
   cmake --preset windows >/dev/null
   cmake --build --preset windows --target ZanvekNotepad >/dev/null
   program=$PWD/build/windows/src/ZanvekNotepad.exe
+  . build/windows/program-flags.sh
+  bench_cxx=$zn_program_cxx
+  bench_cc=${zn_program_cxx%g++*}gcc${zn_program_cxx##*g++}
+  bench_cflags=("${zn_program_compile_flags[@]}")
+  bench_ldflags=("${zn_program_link_flags[@]}")
 }
 
 # build_c <source> <output> [-mwindows|-mconsole] [more flags...]
@@ -39,6 +38,12 @@ build_c() {
   "$bench_cc" "${bench_cflags[@]}" "$source" "$@" "${bench_ldflags[@]}" -o "$output"
 }
 
+# The Windows folder as the system reports it in the benchmark's prefixes. With
+# RENAMED_WINDOWS_FOLDER=1 the folder is named "Windows" on disk (as on Windows, where the
+# system may report C:\WINDOWS), so the launcher has to look its spelling up; see README.md.
+windows='C:\windows'
+renamed_windows_folder=${RENAMED_WINDOWS_FOLDER:-0}
+
 # A fresh prefix copied from the template, with a persistent server of its own, the stand-in
 # editor registered in the program's setting and the document in place. Sets WINEPREFIX.
 make_bench_prefix() {
@@ -46,6 +51,10 @@ make_bench_prefix() {
   [[ -f $bench_root/template/.complete ]] || zn_make_template "$bench_root/template"
   zn_stop_server "$prefix"  # a server left by an interrupted run
   zn_copy_prefix "$bench_root/template" "$prefix"
+  if ((renamed_windows_folder)); then
+    mv "$prefix/drive_c/windows" "$prefix/drive_c/Windows"
+    ln -s Windows "$prefix/drive_c/windows"
+  fi
   mkdir -p "$prefix/drive_c/bench"
   build_c bench/instant_editor.c "$bench_bin/instant_editor.exe" -mwindows
   cp "$bench_bin/instant_editor.exe" "$prefix/drive_c/bench/"
@@ -55,7 +64,8 @@ make_bench_prefix() {
   "$wine" reg add 'HKCU\Software\Kestrane\ZanvekNOTEPAD' /ve /d "$editor" /f </dev/null >/dev/null 2>&1
 }
 
-# run_once <exe>: runs it with the document argument; sets $rc, $elapsed_us and $busy_pct.
+# run_once <exe> [argument...]: runs it with these arguments and then the document; sets $rc,
+# $elapsed_us and $busy_pct.
 # Only Wine's loader and the program run between the two clock readings (EPOCHREALTIME is a
 # shell variable: no process is started to read the clock, and read is a builtin).
 # busy_pct: the share of both cores busy meanwhile. A run alone keeps one core busy and a bit
@@ -65,7 +75,7 @@ run_once() {
   rc=0
   read -r -a before </proc/stat
   t0=${EPOCHREALTIME//[!0-9]/}
-  "$wine" "$1" "$document" </dev/null >/dev/null 2>&1 || rc=$?
+  "$wine" "$@" "$document" </dev/null >/dev/null 2>&1 || rc=$?
   t1=${EPOCHREALTIME//[!0-9]/}
   read -r -a after </proc/stat
   elapsed_us=$((t1 - t0))
@@ -85,11 +95,11 @@ expect_editor() {
   fi
 }
 
-# check_reaches_editor <exe>: one run with a time limit, before any timing.
+# check_reaches_editor <exe> [argument...]: one run with a time limit, before any timing.
 check_reaches_editor() {
   rc=0
-  timeout 60 "$wine" "$1" "$document" </dev/null >/dev/null 2>&1 || rc=$?
-  expect_editor "$1"
+  timeout 60 "$wine" "$@" "$document" </dev/null >/dev/null 2>&1 || rc=$?
+  expect_editor "$*"
 }
 
 # Share of all cores busy over one second, in percent, from /proc/stat.
