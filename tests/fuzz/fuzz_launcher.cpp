@@ -18,6 +18,7 @@
 #include "startup/command_line.h"
 #include "startup/main.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,10 +32,13 @@ constexpr int kWindow = 77;
 class NoSetup : public SetupHost {
 public:
     bool IsFile(const std::wstring&) override { Unreached(); }
-    bool IsThisProgram(const std::wstring&) override { Unreached(); }
-    void RemoveFile(const std::wstring&) override { Unreached(); }
-    void RenameFile(const std::wstring&, const std::wstring&) override { Unreached(); }
+    FileKind Inspect(const std::wstring&) override { Unreached(); }
+    bool SameBytes(const std::wstring&, const std::wstring&) override { Unreached(); }
+    void CopyFileExclusive(const std::wstring&, const std::wstring&) override { Unreached(); }
     void CopyFileOver(const std::wstring&, const std::wstring&) override { Unreached(); }
+    void MoveFileExclusive(const std::wstring&, const std::wstring&) override { Unreached(); }
+    void MoveFileOver(const std::wstring&, const std::wstring&) override { Unreached(); }
+    std::unique_ptr<SetupLock> LockSetup() override { Unreached(); }
     bool AskYesNo(std::wstring_view, std::wstring_view) override { Unreached(); }
 
 private:
@@ -53,7 +57,7 @@ public:
 
     OwnExecutable LocateOwnExecutable() override
     {
-        return {L"C:\\Windows", ownFileName, L"ZanvekNotepad"};
+        return {L"C:\\Windows", ownFileName, L"C:\\Windows\\" + ownFileName};
     }
     std::wstring WindowsFolder() override { return windowsFolder; }
     std::wstring CanonicalFolder(const std::wstring& folder) override
@@ -82,6 +86,16 @@ public:
     {
         windows.push_back(kind);
         return kWindow;
+    }
+    // Only set-up asks these.
+    ElevationType ProcessElevationType() override
+    {
+        fuzz::PropertyBroken("the launcher asked for its elevation", __FILE__, __LINE__);
+    }
+    bool StartAsDesktopUser(const std::wstring&) override
+    {
+        fuzz::PropertyBroken("the launcher started a program as the desktop's user", __FILE__,
+                             __LINE__);
     }
 
 private:

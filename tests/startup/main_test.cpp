@@ -125,8 +125,7 @@ TEST(Launcher, CommandLinesReachTheEditorAfterTheApostropheRule)
         {L"notepad.exe '", L"\"C:\\Tools\\editor.exe\" "}, // the lone apostrophe is no error
         {L"\"C:\\windows\\notepad.exe\"   /p C:\\a.txt", L"\"C:\\Tools\\editor.exe\" /p C:\\a.txt"},
         // Only the redirect copy drops a Notepad token: as notepad.exe it is Notepad's argument.
-        {L"notepad.exe notepad.exe C:\\a.txt",
-         L"\"C:\\Tools\\editor.exe\" notepad.exe C:\\a.txt"},
+        {L"notepad.exe notepad.exe C:\\a.txt", L"\"C:\\Tools\\editor.exe\" notepad.exe C:\\a.txt"},
     };
     for (const auto& row : rows) {
         FakeStartupHost host;
@@ -159,8 +158,8 @@ TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
         {"a bare file name", L"notepad.exe a.txt", L"ed.exe", EditorProbe::File, 1, 0},
         {"a path relative to the current folder", L"notepad.exe a.txt", L"..\\Tools\\ed.exe",
          EditorProbe::File, 1, 0},
-        {"a path on the current drive", L"notepad.exe a.txt", L"\\Tools\\ed.exe",
-         EditorProbe::File, 1, 0},
+        {"a path on the current drive", L"notepad.exe a.txt", L"\\Tools\\ed.exe", EditorProbe::File,
+         1, 0},
         {"a path in the current folder of a drive", L"notepad.exe a.txt", L"C:ed.exe",
          EditorProbe::File, 1, 0},
     };
