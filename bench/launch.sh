@@ -101,7 +101,9 @@ report_disturbed=0
 attempts=0
 for ((i = 1; i <= report_rounds && attempts < 3 * report_rounds; ++attempts)); do
   disturbed=0
-  for case in A R F; do
+  report_cases=(A R F)
+  first=$((attempts % 3))
+  for case in "${report_cases[@]:first}" "${report_cases[@]:0:first}"; do
     file=$reports/$case-$i.txt
     export ZN_BENCH_PARENT_REPORT
     ZN_BENCH_PARENT_REPORT=$(windows_path "$file")
@@ -162,7 +164,10 @@ quiet_rounds=0
 while ((quiet_rounds < rounds && total_rounds < 4 * rounds)); do
   total_rounds=$((total_rounds + 1))
   disturbed=0
-  for case in "${cases[@]}"; do
+  # Each round starts one case further on: under Wine a run's time depends on the run before
+  # it, and no case may always take the same place.
+  first=$((total_rounds % ${#cases[@]}))
+  for case in "${cases[@]:first}" "${cases[@]:0:first}"; do
     run_case "$case"
     check_case "$case"
     printf '%d\t%s\t%d\t%d\n' "$total_rounds" "$case" "$elapsed_us" "$busy_pct" >>"$timings"
@@ -269,7 +274,7 @@ fi
   echo "- Machine: $(machine_line)"
   echo "- Wine: $(wine_line)"
   echo "- Compiler: $(x86_64-w64-mingw32-g++-posix --version | head -n 1)"
-  echo "- Rounds: $quiet_rounds quiet of $total_rounds timed (after $warmup_rounds warm-up), order ${cases[*]}, ${pause}s pause between runs"
+  echo "- Rounds: $quiet_rounds quiet of $total_rounds timed (after $warmup_rounds warm-up), order ${cases[*]} rotated by one each round, ${pause}s pause between runs"
   for note in "${quiet_notes[@]}"; do echo "- Machine load, $note"; done
   echo
   echo "## Launch (ms, wall clock from the shell, argument $document)"
