@@ -18,7 +18,6 @@
 #include "startup/command_line.h"
 #include "startup/main.h"
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,23 +26,6 @@ namespace zn {
 namespace {
 
 constexpr int kWindow = 77;
-
-// Set-up is never reached: the program always runs from the Windows folder here.
-class NoSetup : public SetupHost {
-public:
-    bool IsFile(const std::wstring&) override { Unreached(); }
-    FileKind Inspect(const std::wstring&) override { Unreached(); }
-    bool SameBytes(const std::wstring&, const std::wstring&) override { Unreached(); }
-    void CopyFileExclusive(const std::wstring&, const std::wstring&) override { Unreached(); }
-    void CopyFileOver(const std::wstring&, const std::wstring&) override { Unreached(); }
-    void MoveFileExclusive(const std::wstring&, const std::wstring&) override { Unreached(); }
-    void MoveFileOver(const std::wstring&, const std::wstring&) override { Unreached(); }
-    std::unique_ptr<SetupLock> LockSetup() override { Unreached(); }
-    bool AskYesNo(std::wstring_view, std::wstring_view) override { Unreached(); }
-
-private:
-    [[noreturn]] static void Unreached() { fuzz::PropertyBroken("set-up ran", __FILE__, __LINE__); }
-};
 
 class Host : public StartupHost {
 public:
@@ -81,7 +63,9 @@ public:
         started.emplace_back(path, std::move(command));
         return 0;
     }
-    SetupHost& Setup() override { return m_noSetup; }
+    // Set-up is never reached: the program always runs from the Windows folder here.
+    SetupHost& Setup() override { fuzz::PropertyBroken("set-up ran", __FILE__, __LINE__); }
+    RedirectHost& Redirection() override { fuzz::PropertyBroken("set-up ran", __FILE__, __LINE__); }
     int OpenRegistrationWindow(InstallKind kind) override
     {
         windows.push_back(kind);
@@ -97,9 +81,6 @@ public:
         fuzz::PropertyBroken("the launcher started a program as the desktop's user", __FILE__,
                              __LINE__);
     }
-
-private:
-    NoSetup m_noSetup;
 };
 
 std::wstring LowerAscii(std::wstring_view text)

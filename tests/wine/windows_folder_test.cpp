@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwctype>
+
 namespace zn {
 namespace {
 
@@ -44,13 +47,17 @@ TEST(WindowsFolder, EverySpellingHasOneCanonicalForm)
 
     wchar_t shortName[MAX_PATH] = {};
     ASSERT_NE(::GetShortPathNameW(windows.c_str(), shortName, MAX_PATH), 0u);
-    for (const std::wstring& spelling :
-         {std::wstring(L"C:\\WINDOWS"), std::wstring(L"c:\\windows"), std::wstring(shortName),
-          std::wstring(L"C:/Windows"), std::wstring(L"C:\\Windows\\"),
-          std::wstring(L"C:\\windows\\system32\\..")})
+    std::wstring upper = windows, lower = windows, slashes = windows;
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(std::towupper(c));
+    for (wchar_t& c : lower)
+        c = static_cast<wchar_t>(std::towlower(c));
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    for (const std::wstring& spelling : {upper, lower, std::wstring(shortName), slashes,
+                                         windows + L"\\", windows + L"\\system32\\.."})
         EXPECT_EQ(host.CanonicalFolder(spelling), canonical) << spelling;
 
-    EXPECT_EQ(host.CanonicalFolder(L"C:\\no such folder"), L"");
+    EXPECT_EQ(host.CanonicalFolder(windows + L"\\no such folder"), L"");
 }
 
 } // namespace
