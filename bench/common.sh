@@ -48,7 +48,7 @@ renamed_windows_folder=${RENAMED_WINDOWS_FOLDER:-0}
 # editor registered in the program's setting and the document in place. Sets WINEPREFIX.
 make_bench_prefix() {
   local prefix=$1
-  [[ -f $bench_root/template/.complete ]] || zn_make_template "$bench_root/template"
+  zn_ensure_template "$bench_root/template"
   zn_stop_server "$prefix"  # a server left by an interrupted run
   zn_copy_prefix "$bench_root/template" "$prefix"
   if ((renamed_windows_folder)); then
