@@ -121,7 +121,7 @@ FileKind Win32SetupHost::Inspect(const std::wstring& path)
     const UniqueFile file = OpenToRead(path);
     const LONGLONG size = SizeOf(file, path);
     const std::vector<std::uint8_t> image = ReadUpTo(
-        file, path, static_cast<std::size_t>(size > kLargestProgram ? kProgramHeadBytes : size));
+        file, path, size > kLargestProgram ? kProgramHeadBytes : static_cast<std::size_t>(size));
     if (!IsProgramImage(image)) return FileKind::Other;
     if (size > kLargestProgram) return FileKind::Program;
     // Every version of this program names itself the same way in its version resource.

@@ -139,7 +139,7 @@ public:
 private:
     class Lock final : public SetupLock {
     public:
-        explicit Lock(bool& locked) : m_locked(locked) { m_locked = true; }
+        explicit Lock(bool& held) : m_locked(held) { m_locked = true; }
         ~Lock() override { m_locked = false; }
 
     private:
