@@ -73,10 +73,10 @@ template <class Handler> void Fmain::Guarded(Handler&& handler) noexcept
     }
 }
 
-UniqueFont CreateLabelFont(const FontSpec& spec, int dpi)
+UniqueFont CreateLabelFont(const LabelFont& font, int dpi)
 {
-    const std::wstring face(spec.face);
-    return UniqueFont(::CreateFontW(-::MulDiv(spec.hundredthsOfPoint, dpi, 7200), 0, 0, 0,
+    const std::wstring face(font.face);
+    return UniqueFont(::CreateFontW(-::MulDiv(font.hundredthsOfPoint, dpi, 7200), 0, 0, 0,
                                     FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                     DEFAULT_PITCH | FF_DONTCARE, face.c_str()));

@@ -92,7 +92,7 @@ private:
 };
 
 // A label's font at `dpi` (the size in points scaled to pixels). Empty when the system has none.
-UniqueFont CreateLabelFont(const FontSpec& spec, int dpi);
+UniqueFont CreateLabelFont(const LabelFont& font, int dpi);
 
 // Creates, shows and runs the window on this thread; returns the exit code. `kind` is the
 // installation the confirmation tells the user about.

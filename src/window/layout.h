@@ -21,17 +21,17 @@ struct PixelRect {
 enum class ControlKind { TextBox, Label, Button };
 
 // A label's font: a face and a size, weight 400 (normal), character set 128 (Shift-JIS).
-struct FontSpec {
+struct LabelFont {
     std::wstring_view face;
     int hundredthsOfPoint;
 };
 
 // The drop hint's font, 14.25 points.
-inline constexpr FontSpec kDropHintFont{L"ＭＳ Ｐゴシック", 1425};
+inline constexpr LabelFont kDropHintFont{L"ＭＳ Ｐゴシック", 1425};
 // Label2's messages: the confirmation (a long file name, then a line break and a long note)
 // must fit in the label beside the buttons. In this face and size it does, for file names of
 // up to about 19 characters, at 96, 120 and 144 dpi; the window's default font is too large.
-inline constexpr FontSpec kMessageFont{L"ＭＳ Ｐゴシック", 800};
+inline constexpr LabelFont kMessageFont{L"ＭＳ Ｐゴシック", 800};
 
 enum class ControlFont { WindowDefault, DropHint, Message };
 
