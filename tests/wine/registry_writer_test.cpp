@@ -17,29 +17,34 @@ namespace {
 
 using Bytes = std::vector<BYTE>;
 
-// Handles this process holds: a key left open shows up here. (GetProcessHandleCount answers 0
-// under Wine; the system-wide handle list is exact.)
+// Handles this process holds: a key left open shows up here. Windows counts them itself;
+// GetProcessHandleCount answers 0 under Wine, whose system-wide handle list is exact instead.
+// The extended list is read, whose entries carry whole process ids (the older list's are 16 bits
+// on Windows).
 DWORD OpenHandles()
 {
+    DWORD counted = 0;
+    if (::GetProcessHandleCount(::GetCurrentProcess(), &counted) && counted != 0) return counted;
     struct Entry {
-        ULONG ownerPid;
-        BYTE objectType, flags;
-        USHORT value;
         PVOID object;
+        ULONG_PTR ownerPid;
+        ULONG_PTR value;
         ULONG access;
+        USHORT creatorBackTrace, objectType;
+        ULONG attributes, reserved;
     };
     struct List {
-        ULONG count;
+        ULONG_PTR count, reserved;
         Entry entries[1];
     };
-    constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+    constexpr auto kSystemExtendedHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(64);
     constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
     // A Windows system holds far more handles than Wine's: grow the buffer until the list fits.
     std::vector<char> buffer(1 << 22);
     NTSTATUS status = 0;
     for (int tries = 0; tries < 8; ++tries) {
         ULONG size = 0;
-        status = ::NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+        status = ::NtQuerySystemInformation(kSystemExtendedHandleInformation, buffer.data(),
                                             static_cast<ULONG>(buffer.size()), &size);
         if (status != kInfoLengthMismatch) break;
         buffer.resize(std::max<std::size_t>(buffer.size() * 2, size + (1 << 16)));
@@ -50,9 +55,18 @@ DWORD OpenHandles()
     }
     const auto* list = reinterpret_cast<const List*>(buffer.data());
     DWORD count = 0;
-    for (ULONG i = 0; i < list->count; ++i)
+    for (ULONG_PTR i = 0; i < list->count; ++i)
         count += list->entries[i].ownerPid == ::GetCurrentProcessId();
     return count;
+}
+
+// The text as the system's code page spells it, with its NUL.
+Bytes InTheSystemsCodePage(const std::wstring& text)
+{
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, bytes.data(), n, nullptr, nullptr);
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 TEST(WriteRegValue, EachKindIsStoredByteForByte)
@@ -89,17 +103,19 @@ TEST(WriteRegValue, JapaneseTextIsStoredWholeInBothViews)
     TestKey key(L"WriteJapanese");
     const std::wstring path = L"C:\\ツール\\エディタ.exe";
     ASSERT_TRUE(WriteRegValue(HKEY_CURRENT_USER, key.Subkey(), L"", path));
-    // Code page 932: every Japanese character here takes two bytes, then one NUL.
-    const Bytes sjis = {'C',  ':',  '\\', 0x83, 0x63, 0x81, 0x5B, 0x83, 0x8B, '\\', 0x83, 0x47,
-                        0x83, 0x66, 0x83, 0x42, 0x83, 0x5E, '.',  'e',  'x',  'e',  0x00};
-    if (!RunningUnderWine() && ::GetACP() != 932) {
-        // A Windows system's code page is its own setting, not the test run's.
-        GTEST_SKIP() << "the system's code page is " << ::GetACP() << ", not 932";
-    }
-    ASSERT_EQ(::GetACP(), 932u) << "the tests run with a Japanese code page";
-    EXPECT_EQ(key.Read(key.Subkey(), nullptr, true).bytes, sjis);
     const TestKey::Raw wide = key.Read(key.Subkey(), nullptr, false);
     EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(wide.bytes.data())), path);
+
+    // A code-page program sees the text in the system's code page: under Wine the tests' 932,
+    // where every Japanese character here takes two bytes, then one NUL. A Windows system has
+    // the code page of its own setting, and its own conversion says what such a program sees.
+    if (RunningUnderWine()) {
+        ASSERT_EQ(::GetACP(), 932u) << "the tests run with a Japanese code page";
+    }
+    const Bytes sjis = {'C',  ':',  '\\', 0x83, 0x63, 0x81, 0x5B, 0x83, 0x8B, '\\', 0x83, 0x47,
+                        0x83, 0x66, 0x83, 0x42, 0x83, 0x5E, '.',  'e',  'x',  'e',  0x00};
+    EXPECT_EQ(key.Read(key.Subkey(), nullptr, true).bytes,
+              ::GetACP() == 932 ? sjis : InTheSystemsCodePage(path));
 }
 
 TEST(WriteRegValue, RaisedErrorsStoreNothing)
