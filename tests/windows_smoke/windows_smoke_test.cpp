@@ -1,8 +1,9 @@
 // The program on a real Windows system, once, from end to end: set-up run from a download
 // folder installs it (over the Windows folder's notepad.exe, or through the redirect where the
 // system protects that file), a stand-in editor is registered, Notepad started with a file as a
-// program would start it reaches that editor, and the removal leaves the system as it was: the
-// Notepad files by checksum, the redirect's registry key value by value.
+// program would start it and as the shell's classic verbs start it reaches that editor, and the
+// removal leaves the system as it was: the Notepad files by checksum, the redirect's registry key
+// value by value.
 //
 // It changes the Windows folder and HKLM, so it refuses to run (and is skipped) unless
 //   - on Windows: CI is "true" and ZN_WINDOWS_SMOKE is "change-this-runner", which only the
@@ -266,9 +267,11 @@ protected:
         m_work = m_paths.windows.substr(0, 3) + L"zn-smoke";
         m_setup = m_work + L"\\Downloads\\ZanvekNotepad.exe";
         m_editor = m_work + L"\\Stand In\\editor.exe";
-        m_document = m_work + L"\\smoke memo.txt";
+        // Blanks in the folder and in the name, as in every new text file Explorer makes.
+        m_document = m_work + L"\\My Notes\\New Text Document.txt";
         MakeFolders(m_work + L"\\Downloads");
         MakeFolders(m_work + L"\\Stand In");
+        MakeFolders(m_work + L"\\My Notes");
         CopyOver(BackslashPath(ProgramPath()), m_setup);
         CopyOver(BackslashPath(StandInEditorPath()), m_editor);
         WriteBytes(m_document, "smoke test\r\n");
@@ -284,6 +287,8 @@ protected:
             SetEditorSetting(m_settingBefore);
         for (const std::wstring& file : {m_setup, m_editor, m_document, Record()})
             ::DeleteFileW(file.c_str());
+        for (const wchar_t* folder : {L"\\Downloads", L"\\Stand In", L"\\My Notes", L""})
+            ::RemoveDirectoryW((m_work + folder).c_str()); // only when left empty
     }
 
     Process RunSetup() { return Start(m_setup, L"\"" + m_setup + L"\"", m_work + L"\\Downloads"); }
@@ -327,18 +332,37 @@ TEST_F(WindowsSmoke, InstallsLaunchesAndRemovesLeavingTheSystemAsItWas)
     SetEditorSetting(m_editor);
     SetEnv(L"ZN_EDITOR_RECORD", Record());
     SetEnv(L"ZN_EDITOR_EXIT_CODE", L"0");
+    // A program quotes the document; the shell's classic verbs (`NOTEPAD.EXE %1`) do not, and
+    // Notepad takes the whole rest of its command line as one file name.
+    const struct {
+        const char* how;
+        std::wstring (*command)(const std::wstring& notepad, const std::wstring& document);
+    } forms[] = {
+        {"quoted, as a program starts it",
+         [](const std::wstring& notepad, const std::wstring& document) {
+             return L"\"" + notepad + L"\" \"" + document + L"\"";
+         }},
+        {"unquoted, as the shell starts it",
+         [](const std::wstring& notepad, const std::wstring& document) {
+             return notepad + L" " + document;
+         }},
+    };
     for (const std::wstring& notepad : starts) {
-        ::DeleteFileW(Record().c_str());
-        std::wstring command = L"\"" + notepad + L"\" \"" + m_document + L"\"";
-        // Windows starts the Debugger in place of any notepad.exe, with the command line after
-        // it; Wine does not, so a rehearsal plays that part.
-        if (redirect && RunningUnderWine())
-            command = MachineText(kIfeoKey, L"Debugger").value_or(L"") + L" " + command;
-        Process launcher = StartCommandLine(command);
-        EXPECT_EQ(launcher.Wait(kPatience), 0) << notepad;
-        const EditorRecord record = ReadEditorRecord(Record());
-        EXPECT_TRUE(record.present) << notepad << " did not start the stand-in editor";
-        EXPECT_EQ(record.argv, (std::vector<std::wstring>{m_editor, m_document})) << notepad;
+        for (const auto& form : forms) {
+            ::DeleteFileW(Record().c_str());
+            std::wstring command = form.command(notepad, m_document);
+            // Windows starts the Debugger in place of any notepad.exe, with the command line
+            // after it; Wine does not, so a rehearsal plays that part.
+            if (redirect && RunningUnderWine())
+                command = MachineText(kIfeoKey, L"Debugger").value_or(L"") + L" " + command;
+            Process launcher = StartCommandLine(command);
+            EXPECT_EQ(launcher.Wait(kPatience), 0) << notepad << ", " << form.how;
+            const EditorRecord record = ReadEditorRecord(Record());
+            EXPECT_TRUE(record.present)
+                << notepad << ", " << form.how << ": the stand-in editor did not start";
+            EXPECT_EQ(record.argv, (std::vector<std::wstring>{m_editor, m_document}))
+                << notepad << ", " << form.how;
+        }
     }
 
     {

@@ -180,9 +180,18 @@ TEST(Executable, IsHardened)
     const PeFile pe(ReadFile(BuiltProgramPath()));
     ASSERT_TRUE(pe.Valid());
     const WORD dll = pe.Nt().OptionalHeader.DllCharacteristics;
-    EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE) << "ASLR";
-    EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA) << "high-entropy ASLR";
-    EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_NX_COMPAT) << "DEP";
+    const struct {
+        WORD bit;
+        const char* why;
+    } flags[] = {
+        {IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, "ASLR"},
+        {IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA, "high-entropy ASLR"},
+        {IMAGE_DLLCHARACTERISTICS_NX_COMPAT, "DEP"},
+        // Without it a Remote Desktop server gives the program a Windows folder per user.
+        {IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, "Remote Desktop aware"},
+    };
+    for (const auto& flag : flags)
+        EXPECT_EQ(static_cast<WORD>(dll & flag.bit), flag.bit) << flag.why;
     EXPECT_EQ(pe.Nt().FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED, 0)
         << "relocations kept for ASLR";
     EXPECT_NE(pe.Nt().OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);

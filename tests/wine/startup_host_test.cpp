@@ -25,15 +25,33 @@ std::wstring ModulePath()
     return std::wstring(buffer, n);
 }
 
-// A folder of this test's own in the user's temporary folder.
-std::wstring ScratchFolder()
-{
-    wchar_t temp[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring folder = std::wstring(temp) + L"startup_host_test";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
+// A folder of the test's own in the user's temporary folder, removed with its files afterwards:
+// on a Windows host the tests leave nothing behind.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        wchar_t temp[MAX_PATH + 1] = {};
+        ::GetTempPathW(MAX_PATH + 1, temp);
+        m_path = std::wstring(temp) + L"startup_host_test";
+        Remove();
+        ::CreateDirectoryW(m_path.c_str(), nullptr);
+    }
+    ~ScratchFolder() { Remove(); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::wstring operator/(const wchar_t* name) const { return m_path + L"\\" + name; }
+
+private:
+    void Remove() const
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(m_path), ignored);
+    }
+
+    std::wstring m_path;
+};
 
 // A program of the system folder, which every system has.
 std::wstring SystemProgram(const wchar_t* name)
@@ -91,8 +109,8 @@ TEST(OpenEditor, FoldersAndMissingFilesAreNoFiles)
 
 TEST(OpenEditor, ReadsAsMuchOfTheStartAsAProgramsHeadersTake)
 {
-    const std::wstring folder = ScratchFolder();
-    const std::wstring longText = folder + L"\\long.txt", empty = folder + L"\\empty.exe";
+    const ScratchFolder folder;
+    const std::wstring longText = folder / L"long.txt", empty = folder / L"empty.exe";
     WriteFileBytes(longText, std::string(10000, 'x'));
     WriteFileBytes(empty, "");
     Win32StartupHost host;
@@ -114,9 +132,8 @@ TEST(OpenEditor, ReadsAsMuchOfTheStartAsAProgramsHeadersTake)
 // Between the check and the start nobody may put another file in the editor's place.
 TEST(OpenEditor, HoldsTheEditorUnchangeableUntilItHasStarted)
 {
-    const std::wstring folder = ScratchFolder();
-    const std::wstring editor = folder + L"\\held.exe", moved = folder + L"\\moved.exe";
-    ::DeleteFileW(moved.c_str());
+    const ScratchFolder folder;
+    const std::wstring editor = folder / L"held.exe", moved = folder / L"moved.exe";
     ASSERT_TRUE(::CopyFileW(SystemProgram(L"cmd.exe").c_str(), editor.c_str(), FALSE));
     Win32StartupHost host;
     ASSERT_EQ(host.OpenEditor(editor).probe, EditorProbe::File);
@@ -140,8 +157,8 @@ TEST(OpenEditor, HoldsTheEditorUnchangeableUntilItHasStarted)
 
 TEST(OpenEditor, AFileThatCannotBeReadIsARaisedErrorNamingIt)
 {
-    const std::wstring folder = ScratchFolder();
-    const std::wstring editor = folder + L"\\written.exe";
+    const ScratchFolder folder;
+    const std::wstring editor = folder / L"written.exe";
     ASSERT_TRUE(::CopyFileW(SystemProgram(L"cmd.exe").c_str(), editor.c_str(), FALSE));
     // Another program is writing it: what it will hold cannot be checked.
     const HANDLE writer = ::CreateFileW(editor.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -161,15 +178,16 @@ TEST(OpenEditor, AFileThatCannotBeReadIsARaisedErrorNamingIt)
 TEST(StartEditorAndWait, WaitsAndReturnsTheEditorsExitCode)
 {
     Win32StartupHost host;
-    EXPECT_EQ(host.StartEditorAndWait(L"C:\\windows\\system32\\cmd.exe",
-                                      L"\"C:\\windows\\system32\\cmd.exe\" /c exit 7"),
-              7);
+    const std::wstring cmd = SystemProgram(L"cmd.exe");
+    EXPECT_EQ(host.StartEditorAndWait(cmd, L"\"" + cmd + L"\" /c exit 7"), 7);
 }
 
 TEST(StartEditorAndWait, AFileThatCannotBeStartedIsARaisedErrorNamingIt)
 {
+    const ScratchFolder folder;
+    const std::wstring notAProgram = folder / L"notes.txt";
+    WriteFileBytes(notAProgram, "not a program\r\n");
     Win32StartupHost host;
-    const std::wstring notAProgram = L"C:\\windows\\win.ini";
     try {
         host.StartEditorAndWait(notAProgram, L"\"" + notAProgram + L"\" x");
         FAIL() << "no error raised";

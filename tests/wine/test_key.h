@@ -12,11 +12,19 @@ namespace zn {
 
 class TestKey {
 public:
-    explicit TestKey(const std::wstring& name) : m_subkey(L"Software\\ZanvekNotepadTests\\" + name)
+    static constexpr const wchar_t* kParent = L"Software\\ZanvekNotepadTests";
+
+    explicit TestKey(const std::wstring& name) : m_subkey(std::wstring(kParent) + L"\\" + name)
     {
         Delete();
     }
-    ~TestKey() { Delete(); }
+    ~TestKey()
+    {
+        Delete();
+        // The parent too, once no test's key is left under it (the call refuses a key with
+        // subkeys): a test run on a Windows host leaves nothing behind.
+        ::RegDeleteKeyW(HKEY_CURRENT_USER, kParent);
+    }
     TestKey(const TestKey&) = delete;
     TestKey& operator=(const TestKey&) = delete;
 
