@@ -59,6 +59,12 @@ struct FileTraits { // CreateFileW: invalid is INVALID_HANDLE_VALUE
     static void Close(HANDLE h) noexcept { ::CloseHandle(h); }
 };
 
+struct FindTraits { // FindFirstFileExW: invalid is INVALID_HANDLE_VALUE
+    using Handle = HANDLE;
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) noexcept { ::FindClose(h); }
+};
+
 struct FontTraits {
     using Handle = HFONT;
     static HFONT Invalid() noexcept { return nullptr; }
@@ -69,5 +75,6 @@ using UniqueHkey = Unique<HkeyTraits>;
 using UniqueFont = Unique<FontTraits>;
 using UniqueHandle = Unique<HandleTraits>;
 using UniqueFile = Unique<FileTraits>;
+using UniqueFind = Unique<FindTraits>;
 
 } // namespace zn

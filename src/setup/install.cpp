@@ -1,6 +1,7 @@
 #include "setup/install.h"
 
 #include "common/app_error.h"
+#include "setup/program_copy.h"
 #include "setup/prompts.h"
 
 #include <utility>
@@ -53,23 +54,34 @@ void MakeBackup(SetupHost& host, const SetupPaths& paths)
 // The copy over notepad.exe, after the backup.
 void InstallCopy(SetupHost& host, const SetupPaths& paths)
 {
-    // An existing backup is the system Notepad: it is never replaced, so installing twice
-    // cannot turn the backup into a copy of this program.
-    if (host.IsFile(paths.backup))
-        RefuseUnlessReplaceable(host, paths, L"置き換えませんでした。");
-    else
-        MakeBackup(host, paths);
-    host.CopyFileOver(paths.self, paths.notepad);
+    // Written first: a folder that takes no new file stops the run before anything changed.
+    const std::wstring fresh = WriteFreshCopy(host, paths.folder);
+    try {
+        // An existing backup is the system Notepad: it is never replaced, so installing twice
+        // cannot turn the backup into a copy of this program.
+        if (host.IsFile(paths.backup))
+            RefuseUnlessReplaceable(host, paths, L"置き換えませんでした。");
+        else
+            MakeBackup(host, paths);
+        try {
+            host.MoveFileOver(fresh, paths.notepad);
+        } catch (AppError& error) {
+            error.path = paths.notepad; // the new file's temporary name means nothing to the user
+            throw;
+        }
+    } catch (...) {
+        RemoveQuietly(host, fresh);
+        throw;
+    }
 }
 
 } // namespace
 
-SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring selfPath)
+SetupPaths MakeSetupPaths(std::wstring_view windowsFolder)
 {
     const std::wstring w(windowsFolder);
-    RedirectPaths redirect = MakeRedirectPaths(windowsFolder, selfPath);
-    return {w + L"\\notepad.exe", w + L"\\notepad.met", w + L"\\notepad.ex_", std::move(selfPath),
-            std::move(redirect)};
+    return {w, w + L"\\notepad.exe", w + L"\\notepad.met", w + L"\\notepad.ex_",
+            MakeRedirectPaths(windowsFolder)};
 }
 
 void Uninstall(SetupHost& host, const SetupPaths& paths)
@@ -94,11 +106,6 @@ void Uninstall(SetupHost& host, const SetupPaths& paths)
 std::optional<InstallKind> Install(SetupHost& files, RedirectHost& system, const SetupPaths& paths)
 {
     if (!files.AskYesNo(kInstallPromptText, kInstallPromptTitle)) return std::nullopt;
-    // The copy will run at every start of Notepad: it must be this program and nothing else.
-    if (files.Inspect(paths.self) != FileKind::ThisProgram) {
-        Fail(kErrorNotOurProgram,
-             L"コピー元が ZanvekNotepad ではないため、何も変更しませんでした。", paths.self);
-    }
     const InstallKind kind = ChooseInstallKind(system, paths.redirect);
     if (kind == InstallKind::Redirect)
         InstallRedirect(files, system, paths.redirect);

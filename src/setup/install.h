@@ -19,18 +19,18 @@
 namespace zn {
 
 struct SetupPaths {
+    std::wstring folder; // the Windows folder, where new copies of the program are written first
     std::wstring
         notepad; // <Windows>\notepad.exe: the system Notepad, or this program once installed
     std::wstring backup; // <Windows>\notepad.met: the saved system Notepad; its presence means a
                          // copy install
     std::wstring staged; // <Windows>\notepad.ex_: a system Notepad put aside, taken as the backup
-    std::wstring self;   // the running executable, as the system names its file
     RedirectPaths redirect; // the other way, where the system protects notepad.exe
 };
 
-// `selfPath` is the running executable's own path as the system reports it. Never rebuild it
-// from the folder and a name: a set-up renamed to setup.dat would copy a setup.exe beside it.
-SetupPaths MakeSetupPaths(std::wstring_view windowsFolder, std::wstring selfPath);
+// What is installed is always the image this process runs from (SetupHost::HoldRunningImage),
+// never a file found again by its name.
+SetupPaths MakeSetupPaths(std::wstring_view windowsFolder);
 
 // Puts the backup back in notepad.exe's place in one step, over this program or where
 // notepad.exe is missing; where notepad.exe holds the backup's own bytes already, only deletes
@@ -41,7 +41,8 @@ void Uninstall(SetupHost& host, const SetupPaths& paths);
 // Asks; on Yes installs the way the system allows and returns it; nullopt when the user
 // declined (then nothing is touched). Where the system protects notepad.exe, the redirection
 // (see redirection.h): notepad.exe untouched, no backup. Elsewhere the copy over notepad.exe:
-// the backup is made when there is none, then the program is copied over notepad.exe.
+// the backup is made when there is none, then a fresh copy of the program is renamed over
+// notepad.exe.
 // The backup is notepad.ex_ when that is a Windows program other than this one (and notepad.exe
 // is this program, missing, or the same program), else a copy of notepad.exe, which must then
 // be such a program. Two different programs in notepad.ex_ and notepad.exe are refused: which

@@ -3,50 +3,27 @@
 #include "common/app_error.h"
 #include "common/decimal.h"
 #include "common/little_endian.h"
+#include "resources/names.h"
 #include "settings/registry_codec.h"
+#include "setup/default_app.h"
+#include "setup/program_copy.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace zn {
-
-bool SameIgnoringCase(std::wstring_view a, std::wstring_view b)
-{
-    const auto fold = [](wchar_t c) {
-        return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-    };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
-}
-
 namespace {
 
-constexpr std::uint32_t kRegExpandSz = 2; // REG_EXPAND_SZ
+using Kind = RegistryChange::Kind;
+
 constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorSharingViolation = 32;
 
 constexpr std::wstring_view kFilterSwitch = L"UseFilter";
 constexpr std::wstring_view kFilterPath = L"FilterFullPath";
 
-const RegistryValue* FindValue(const std::vector<RegistryValue>& values, std::wstring_view name)
-{
-    for (const RegistryValue& value : values)
-        if (SameIgnoringCase(value.name, name)) return &value;
-    return nullptr;
-}
-
-bool IsText(const RegistryValue& value)
-{
-    return value.type == kRegSz || value.type == kRegExpandSz;
-}
-
-std::wstring Text(const RegistryValue& value)
-{
-    return TrimNull(DecodeUtf16(value.bytes));
-}
-
 bool IsOurs(const RegistryValue& debugger, std::wstring_view command)
 {
-    return debugger.type == kRegSz && SameIgnoringCase(Text(debugger), command);
+    return debugger.type == kRegSz && SameIgnoringCase(TextOf(debugger), command);
 }
 
 bool HoldsOurs(const std::vector<RegistryValue>& values, std::wstring_view command)
@@ -58,9 +35,11 @@ bool HoldsOurs(const std::vector<RegistryValue>& values, std::wstring_view comma
 // How a foreign Debugger is shown to the user.
 std::wstring Describe(const RegistryValue& value)
 {
-    if (IsText(value)) return Text(value);
-    return L"(種類 " + ToDecimal(value.type) + L" の値、" +
-           ToDecimal(static_cast<std::int64_t>(value.bytes.size())) + L" バイト)";
+    if (!IsText(value))
+        return L"(種類 " + ToDecimal(value.type) + L" の値、" +
+               ToDecimal(static_cast<std::int64_t>(value.bytes.size())) + L" バイト)";
+    const std::wstring text = TextOf(value);
+    return text.empty() ? L"(空の値)" : text;
 }
 
 bool FilterIsOn(const NotepadOptions& options)
@@ -75,7 +54,7 @@ bool FiltersNotepad(const RegistrySubkey& subkey)
 {
     const RegistryValue* path = FindValue(subkey.values, kFilterPath);
     if (path == nullptr || !IsText(*path)) return false;
-    const std::wstring text = Text(*path);
+    const std::wstring text = TextOf(*path);
     const std::size_t slash = text.rfind(L'\\');
     return SameIgnoringCase(slash == std::wstring::npos ? std::wstring_view(text)
                                                         : std::wstring_view(text).substr(slash + 1),
@@ -99,13 +78,118 @@ std::wstring JoinWindowsPath(std::wstring_view folder, std::wstring_view name)
     return path + std::wstring(name);
 }
 
+// What the redirect install writes, from what is there now: the Debugger values and the
+// default-app registration; raises the first refusal.
+std::vector<RegistryChange> PlanMachineInstall(RedirectHost& system, const RedirectPaths& paths)
+{
+    const RedirectInstallPlan redirect =
+        PlanRedirectInstall(ReadNotepadOptions(system), paths.command);
+    if (redirect.refusal) {
+        Fail(kErrorForeignDebugger,
+             L"ほかのプログラムが Notepad の起動先 (Debugger) を設定しているため、"
+             L"インストールしませんでした。何も変更していません。",
+             system.ShownPath(NotepadOptionsKeyOf(redirect.refusal->place)) + L"\r\nDebugger = " +
+                 redirect.refusal->value,
+             L"そのプログラムの設定を解除してから、もう一度実行してください。");
+    }
+    const DefaultAppPlan registration =
+        PlanDefaultAppInstall(ReadSnapshot(system, DefaultAppKeys()), paths.copy);
+    if (registration.refusal) {
+        Fail(kErrorForeignRegistration,
+             L"ほかのプログラムが同じ名前で登録しているため、インストールしませんでした。"
+             L"何も変更していません。",
+             system.ShownPath(registration.refusal->key) + L"\r\n" + registration.refusal->value,
+             L"その登録を確認してから、もう一度実行してください。");
+    }
+    std::vector<RegistryChange> changes = redirect.changes;
+    changes.insert(changes.end(), registration.changes.begin(), registration.changes.end());
+    return changes;
+}
+
+// The files of one redirect install, undone in reverse should a later step fail: the fresh copy
+// written, the earlier copy put aside, the fresh one put in its place.
+class CopyPlacement {
+public:
+    CopyPlacement(SetupHost& files, const RedirectPaths& paths) : m_files(files), m_paths(paths) {}
+    CopyPlacement(const CopyPlacement&) = delete;
+    CopyPlacement& operator=(const CopyPlacement&) = delete;
+    ~CopyPlacement()
+    {
+        if (m_done) return;
+        // Back to where the run began. Whatever cannot be undone here keeps its temporary name,
+        // which a later run deletes.
+        if (m_placed) {
+            try {
+                m_files.MoveFileExclusive(m_paths.copy, m_fresh);
+            } catch (...) {
+                return; // the fresh copy stays in place: better than no copy at all
+            }
+        }
+        if (!m_aside.empty()) {
+            try {
+                m_files.MoveFileExclusive(m_aside, m_paths.copy);
+            } catch (...) {
+            }
+        }
+        if (!m_fresh.empty()) RemoveQuietly(m_files, m_fresh);
+    }
+
+    void WriteFresh() { m_fresh = WriteFreshCopy(m_files, m_paths.folder); }
+
+    // A running earlier copy (a launcher waiting for its editor) can be renamed, not replaced.
+    void Place()
+    {
+        try {
+            if (m_files.IsFile(m_paths.copy)) {
+                const std::wstring aside = m_files.TemporaryPath(m_paths.folder);
+                m_files.MoveFileExclusive(m_paths.copy, aside);
+                m_aside = aside;
+            }
+            m_files.MoveFileExclusive(m_fresh, m_paths.copy);
+        } catch (AppError& error) {
+            error.path = m_paths.copy; // temporary names mean nothing to the user
+            throw;
+        }
+        m_placed = true;
+    }
+
+    void Keep() noexcept
+    {
+        m_done = true;
+        if (!m_aside.empty()) RemoveQuietly(m_files, m_aside);
+    }
+
+private:
+    SetupHost& m_files;
+    const RedirectPaths& m_paths;
+    std::wstring m_fresh;
+    std::wstring m_aside;
+    bool m_placed = false;
+    bool m_done = false;
+};
+
 } // namespace
 
-RedirectPaths MakeRedirectPaths(std::wstring_view windowsFolder, std::wstring_view self)
+std::wstring NotepadOptionsKeyOf(std::wstring_view place)
 {
-    const std::wstring copy = JoinWindowsPath(windowsFolder, L"ZanvekNotepad.exe");
-    return {JoinWindowsPath(windowsFolder, L"notepad.exe"), std::wstring(self), copy,
+    return JoinKey(kNotepadOptionsKey, place);
+}
+
+RedirectPaths MakeRedirectPaths(std::wstring_view windowsFolder)
+{
+    const std::wstring copy = JoinWindowsPath(windowsFolder, ZN_WIDE(ZN_ORIGINAL_FILENAME));
+    return {std::wstring(windowsFolder), JoinWindowsPath(windowsFolder, L"notepad.exe"), copy,
             L"\"" + copy + L"\""};
+}
+
+NotepadOptions ReadNotepadOptions(RegistryStore& store)
+{
+    const std::wstring key(kNotepadOptionsKey);
+    RegistryKey read = store.ReadKey(key);
+    NotepadOptions options{read.exists, std::move(read.values), {}};
+    for (const std::wstring& name : read.subkeys)
+        options.subkeys.push_back({name, store.ReadKey(JoinKey(key, name)).values});
+    return options;
 }
 
 bool HasOurDebugger(const NotepadOptions& options, std::wstring_view command)
@@ -119,12 +203,13 @@ bool HasOurDebugger(const NotepadOptions& options, std::wstring_view command)
 RedirectInstallPlan PlanRedirectInstall(const NotepadOptions& options, std::wstring_view command)
 {
     RedirectInstallPlan plan;
-    if (!options.exists) plan.changes.push_back({RegistryChange::Kind::CreateKey, L"", {}});
+    if (!options.exists)
+        plan.changes.push_back({Kind::CreateKey, std::wstring(kNotepadOptionsKey), {}});
     const RegistryValue ours{std::wstring(kDebuggerValueName), kRegSz, EncodeUtf16z(command)};
     ForEachPlace(options, [&](std::wstring_view place, const std::vector<RegistryValue>& values) {
         const RegistryValue* debugger = FindValue(values, kDebuggerValueName);
         if (debugger == nullptr)
-            plan.changes.push_back({RegistryChange::Kind::SetValue, std::wstring(place), ours});
+            plan.changes.push_back({Kind::SetValue, NotepadOptionsKeyOf(place), ours});
         else if (!plan.refusal && !IsOurs(*debugger, command))
             plan.refusal = ForeignDebugger{std::wstring(place), Describe(*debugger)};
     });
@@ -139,57 +224,65 @@ std::vector<RegistryChange> PlanRedirectRemoval(const NotepadOptions& options,
     if (!options.exists) return changes;
     for (const RegistrySubkey& subkey : options.subkeys)
         if (HoldsOurs(subkey.values, command))
-            changes.push_back({RegistryChange::Kind::DeleteValue,
-                               subkey.name,
+            changes.push_back({Kind::DeleteValue,
+                               NotepadOptionsKeyOf(subkey.name),
                                {FindValue(subkey.values, kDebuggerValueName)->name, 0, {}}});
     std::size_t valuesLeft = options.values.size();
     if (HoldsOurs(options.values, command)) {
-        changes.push_back({RegistryChange::Kind::DeleteValue,
-                           L"",
+        changes.push_back({Kind::DeleteValue,
+                           std::wstring(kNotepadOptionsKey),
                            {FindValue(options.values, kDebuggerValueName)->name, 0, {}}});
         --valuesLeft;
     }
     if (valuesLeft == 0 && options.subkeys.empty())
-        changes.push_back({RegistryChange::Kind::DeleteKey, L"", {}});
+        changes.push_back({Kind::DeleteKey, std::wstring(kNotepadOptionsKey), {}});
     return changes;
 }
 
-InstallKind ChooseInstallKind(RedirectHost& registry, const RedirectPaths& paths)
+InstallKind ChooseInstallKind(RedirectHost& system, const RedirectPaths& paths)
 {
-    return registry.IsProtectedSystemFile(paths.systemNotepad) ? InstallKind::Redirect
-                                                               : InstallKind::Copy;
+    return system.IsProtectedSystemFile(paths.systemNotepad) ? InstallKind::Redirect
+                                                             : InstallKind::Copy;
 }
 
-void InstallRedirect(SetupHost& files, RedirectHost& registry, const RedirectPaths& paths)
+void InstallRedirect(SetupHost& files, RedirectHost& system, const RedirectPaths& paths)
 {
-    const RedirectInstallPlan plan =
-        PlanRedirectInstall(registry.ReadNotepadOptions(), paths.command);
-    if (plan.refusal) {
-        std::wstring key = L"HKEY_LOCAL_MACHINE\\" + std::wstring(kNotepadOptionsKey);
-        if (!plan.refusal->place.empty()) key += L"\\" + plan.refusal->place;
-        Fail(kErrorForeignDebugger,
-             L"ほかのプログラムが Notepad の起動先 (Debugger) を設定しているため、"
-             L"インストールしませんでした。何も変更していません。",
-             key + L"\r\nDebugger = " + plan.refusal->value,
-             L"そのプログラムの設定を解除してから、もう一度実行してください。");
-    }
+    const std::vector<RegistryChange> changes = PlanMachineInstall(system, paths);
     // Like notepad.exe in the copy install: only a copy of this program is ever replaced.
     const FileKind copy = files.Inspect(paths.copy);
     if (copy != FileKind::None && copy != FileKind::ThisProgram)
         Fail(kErrorNotOurProgram,
              L"ZanvekNotepad.exe が ZanvekNotepad ではないため、置き換えませんでした。", paths.copy,
              L"Windows フォルダーの ZanvekNotepad.exe を確認してください。");
+    // Windows refuses to replace a read-only file; set-up holds to that even where the file
+    // could be renamed aside.
+    if (files.IsReadOnly(paths.copy))
+        Fail(kErrorAccessDenied, L"ファイルを置き換えられませんでした。", paths.copy,
+             std::wstring(kClearReadOnlyAdvice));
+
+    CopyPlacement placement(files, paths);
+    placement.WriteFresh();
+    // Every refusal before the first change the user could see.
+    system.CheckWritable(changes);
     // The file first: a redirection to a file that is not there would break every Notepad start.
-    files.CopyFileOver(paths.self, paths.copy);
-    registry.ApplyChanges(plan.changes);
+    placement.Place();
+    ApplyAllOrNothing(system, changes);
+    placement.Keep();
+    system.NotifyAssociationsChanged();
 }
 
-void RemoveRedirect(SetupHost& files, RedirectHost& registry, const RedirectPaths& paths)
+void RemoveRedirect(SetupHost& files, RedirectHost& system, const RedirectPaths& paths)
 {
     // The registry first: once the redirection is gone no new start reaches the copy.
-    const std::vector<RegistryChange> changes =
-        PlanRedirectRemoval(registry.ReadNotepadOptions(), paths.command);
-    registry.ApplyChanges(changes);
+    std::vector<RegistryChange> changes =
+        PlanRedirectRemoval(ReadNotepadOptions(system), paths.command);
+    const std::vector<RegistryChange> registration =
+        PlanDefaultAppRemoval(ReadSnapshot(system, DefaultAppKeys()), paths.copy);
+    changes.insert(changes.end(), registration.begin(), registration.end());
+    system.CheckWritable(changes);
+    ApplyAllOrNothing(system, changes);
+    if (!registration.empty()) system.NotifyAssociationsChanged();
+
     if (files.Inspect(paths.copy) != FileKind::ThisProgram) return;
     try {
         files.RemoveFile(paths.copy);
@@ -212,9 +305,10 @@ void RemoveRedirect(SetupHost& files, RedirectHost& registry, const RedirectPath
     }
 }
 
-bool RedirectInstalled(SetupHost& files, RedirectHost& registry, const RedirectPaths& paths)
+bool RedirectInstalled(SetupHost& files, RedirectHost& system, const RedirectPaths& paths)
 {
-    return HasOurDebugger(registry.ReadNotepadOptions(), paths.command) ||
+    return HasOurDebugger(ReadNotepadOptions(system), paths.command) ||
+           HasOurRegistration(ReadSnapshot(system, DefaultAppKeys()), paths.copy) ||
            files.Inspect(paths.copy) == FileKind::ThisProgram;
 }
 

@@ -11,10 +11,12 @@
 // other values are never changed.
 //
 // Deciding is portable (plans over a model of the key as read); doing goes through
-// RedirectHost (the registry and the protection query) and SetupHost (the files).
+// RedirectHost (the registry and the protection query) and SetupHost (the files). The default-app
+// registration (default_app.h) joins the same all-or-nothing step.
 #pragma once
 
 #include "setup/install_kind.h"
+#include "setup/registry_store.h"
 #include "setup/setup_host.h"
 
 #include <cstdint>
@@ -30,13 +32,6 @@ inline constexpr std::wstring_view kNotepadOptionsKey =
     L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\notepad.exe";
 inline constexpr std::wstring_view kDebuggerValueName = L"Debugger";
 
-struct RegistryValue {
-    std::wstring name;
-    std::uint32_t type = 0; // REG_*
-    std::vector<std::uint8_t> bytes;
-    friend bool operator==(const RegistryValue&, const RegistryValue&) = default;
-};
-
 struct RegistrySubkey {
     std::wstring name;
     std::vector<RegistryValue> values;
@@ -44,8 +39,7 @@ struct RegistrySubkey {
 };
 
 // The notepad.exe key as read: its values and its direct subkeys with their values, in the
-// order the registry lists them. Names are matched without regard to letter case, as the
-// registry matches them.
+// order the registry lists them.
 struct NotepadOptions {
     bool exists = false;
     std::vector<RegistryValue> values;
@@ -53,18 +47,9 @@ struct NotepadOptions {
     friend bool operator==(const NotepadOptions&, const NotepadOptions&) = default;
 };
 
-struct RegistryChange {
-    enum class Kind {
-        CreateKey,   // the notepad.exe key, when missing
-        SetValue,    // `value` (name, type, bytes)
-        DeleteValue, // the value named `value.name`
-        DeleteKey,   // the notepad.exe key, only if it is empty when the change is carried out
-    };
-    Kind kind = Kind::SetValue;
-    std::wstring subkey; // empty: the notepad.exe key itself; else one of its direct subkeys
-    RegistryValue value;
-    friend bool operator==(const RegistryChange&, const RegistryChange&) = default;
-};
+// The key of a place of the redirection: the notepad.exe key itself (`place` empty) or one of
+// its direct subkeys.
+std::wstring NotepadOptionsKeyOf(std::wstring_view place);
 
 // A `Debugger` that is not ours, found in a place of the redirection.
 struct ForeignDebugger {
@@ -79,27 +64,25 @@ struct RedirectInstallPlan {
 };
 
 struct RedirectPaths {
+    std::wstring folder;        // the Windows folder, where the copy and its temporary files go
     std::wstring systemNotepad; // <Windows>\notepad.exe: its protection decides the kind
-    std::wstring self;          // this program, the source of the copy
-    std::wstring copy;          // <Windows>\ZanvekNotepad.exe
+    std::wstring copy;          // <Windows>\ZanvekNotepad.exe, the launcher Notepad's starts reach
     std::wstring command;       // the Debugger value: the copy's path in double quotes
 };
 
-// Letters A-Z match either case; every other character only itself. The names and paths
-// compared here are ASCII in practice; a non-ASCII difference counts as a difference, so a
-// Debugger that cannot be told to be ours is taken for another program's: kept, never replaced.
-bool SameIgnoringCase(std::wstring_view a, std::wstring_view b);
-
 // `windowsFolder` as GetWindowsDirectoryW reports it; a trailing backslash (a Windows folder at
 // a drive's root) is not doubled.
-RedirectPaths MakeRedirectPaths(std::wstring_view windowsFolder, std::wstring_view self);
+RedirectPaths MakeRedirectPaths(std::wstring_view windowsFolder);
+
+// The notepad.exe key and its direct subkeys, as `store` holds them now.
+NotepadOptions ReadNotepadOptions(RegistryStore& store);
 
 // Our `command` as a REG_SZ Debugger in any place, or in any direct subkey (a subkey that left
 // the filter still holds what removal deletes). Compared without regard to letter case.
 bool HasOurDebugger(const NotepadOptions& options, std::wstring_view command);
 
 // Creates the key when missing and sets Debugger = `command` in each place that lacks ours;
-// refuses, with no changes, when any place holds a Debugger that is not ours.
+// refuses, with no changes, when any place holds a Debugger that is not ours (an empty one too).
 RedirectInstallPlan PlanRedirectInstall(const NotepadOptions& options, std::wstring_view command);
 
 // Deletes each Debugger equal to ours in the key and in its direct subkeys, then the key when
@@ -107,33 +90,36 @@ RedirectInstallPlan PlanRedirectInstall(const NotepadOptions& options, std::wstr
 std::vector<RegistryChange> PlanRedirectRemoval(const NotepadOptions& options,
                                                 std::wstring_view command);
 
-// What the redirection needs from the system besides set-up's file operations. Methods throw
-// AppError naming the key (or file) and the system's reason.
-class RedirectHost {
+// The machine's registry as the redirection needs it (HKEY_LOCAL_MACHINE, 64-bit view), the
+// protection query, and the shell's notice of changed file associations.
+class RedirectHost : public RegistryStore {
 public:
-    virtual ~RedirectHost() = default;
     // True when Windows Resource Protection guards `path`; false where the system cannot tell.
     virtual bool IsProtectedSystemFile(const std::wstring& path) = 0;
-    virtual NotepadOptions ReadNotepadOptions() = 0;
-    // In order; stops at the first failure (the changes before it stay done).
-    virtual void ApplyChanges(const std::vector<RegistryChange>& changes) = 0;
+    // Tells the shell that file associations changed.
+    virtual void NotifyAssociationsChanged() = 0;
 };
 
 // Redirect where the system protects <Windows>\notepad.exe, else the copy over notepad.exe.
-InstallKind ChooseInstallKind(RedirectHost& registry, const RedirectPaths& paths);
+InstallKind ChooseInstallKind(RedirectHost& system, const RedirectPaths& paths);
 
-// Refuses a foreign Debugger before changing anything (kErrorForeignDebugger); refuses a copy
-// path that holds another program (kErrorNotOurProgram); copies this program to the copy path,
-// then writes the redirection. notepad.exe is not touched and no backup is made.
-void InstallRedirect(SetupHost& files, RedirectHost& registry, const RedirectPaths& paths);
+// All or nothing. Refuses another program's Debugger or registration before changing anything
+// (kErrorForeignDebugger, kErrorForeignRegistration), and a copy path that holds another
+// program (kErrorNotOurProgram). Writes the program's own image into a new file of the Windows
+// folder, checks that every registry place can be written, puts the new file in the copy's
+// place (an earlier copy kept aside), then writes the registry. Should a step fail, what this
+// run changed is undone (the earlier copy back in its place) before the failure is raised.
+// notepad.exe is not touched and no backup is made.
+void InstallRedirect(SetupHost& files, RedirectHost& system, const RedirectPaths& paths);
 
-// Removes our Debugger values (and the key when that empties it) first, then deletes the copy
-// when it is this program. A copy that cannot be deleted (a launcher started from it is still
-// waiting for its editor) raises an error that says so, after the redirection is gone; the next
-// run finds the copy and offers removal again.
-void RemoveRedirect(SetupHost& files, RedirectHost& registry, const RedirectPaths& paths);
+// Removes our registry values (and the keys that leaves empty) first, all or nothing, then
+// deletes the copy when it is this program. A copy that cannot be deleted (a launcher started
+// from it is still waiting for its editor) raises an error that says so, after the registry is
+// clean; the next run finds the copy and offers removal again.
+void RemoveRedirect(SetupHost& files, RedirectHost& system, const RedirectPaths& paths);
 
-// Our Debugger anywhere HasOurDebugger looks, or the copy exists and is this program.
-bool RedirectInstalled(SetupHost& files, RedirectHost& registry, const RedirectPaths& paths);
+// Anything of ours left: a Debugger, the copy (this program), or a value of the default-app
+// registration; so a half-removed installation is offered for removal too.
+bool RedirectInstalled(SetupHost& files, RedirectHost& system, const RedirectPaths& paths);
 
 } // namespace zn

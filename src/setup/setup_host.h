@@ -1,12 +1,13 @@
-// What set-up needs from the system: telling files apart, a few operations on whole files, a
-// lock that keeps a second set-up out, and a Yes/No prompt. Each file operation either succeeds
-// or throws AppError naming the operation, the file and the system's reason; none is retried or
-// forced.
+// What set-up needs from the system: its own running image, telling files apart, a few operations
+// on whole files, a lock that keeps a second set-up out, and a Yes/No prompt. Each file operation
+// either succeeds or throws AppError naming the operation, the file and the system's reason; none
+// is retried or forced.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zn {
 
@@ -32,7 +33,19 @@ public:
 class SetupHost {
 public:
     virtual ~SetupHost() = default;
+    // Opens the file the process runs from so that nobody can change, rename or delete it until
+    // set-up ends, and makes sure that it is that very file. Throws when either fails: set-up
+    // installs nothing it cannot be sure is this program.
+    virtual void HoldRunningImage() = 0;
+    // A path in `folder` for a new file named by TemporaryFileName; no file is there yet.
+    virtual std::wstring TemporaryPath(const std::wstring& folder) = 0;
+    // Writes the held image into the new file `to` (fails when `to` exists); leaves no file
+    // behind when it fails.
+    virtual void WriteProgramCopy(const std::wstring& to) = 0;
+    // The files of `folder` named as IsTemporaryFileName takes them.
+    virtual std::vector<std::wstring> TemporaryFiles(const std::wstring& folder) = 0;
     virtual bool IsFile(const std::wstring& path) = 0; // true for an existing file, not a folder
+    virtual bool IsReadOnly(const std::wstring& path) = 0; // false when there is no such file
     // A file that exists but cannot be read fails: what cannot be checked is never deleted or
     // replaced.
     virtual FileKind Inspect(const std::wstring& path) = 0;
@@ -41,8 +54,6 @@ public:
     virtual bool SameBytes(const std::wstring& a, const std::wstring& b) = 0;
     virtual void CopyFileExclusive(const std::wstring& from,
                                    const std::wstring& to) = 0; // fails when `to` exists
-    virtual void CopyFileOver(const std::wstring& from,
-                              const std::wstring& to) = 0; // replaces `to`, unless read-only
     virtual void MoveFileExclusive(const std::wstring& from,
                                    const std::wstring& to) = 0; // fails when `to` exists
     // Puts `from` in the place of `to` in one step: afterwards either `to` holds what `from`

@@ -13,9 +13,9 @@ namespace {
 
 constexpr wchar_t kReRegister[] = L"登録するエディタの .exe ファイルを選び直してください。";
 
-int RunSetupRole(StartupHost& host, const OwnExecutable& self, const std::wstring& windowsFolder)
+int RunSetupRole(StartupHost& host, const std::wstring& windowsFolder)
 {
-    const SetupPaths paths = MakeSetupPaths(windowsFolder, self.path);
+    const SetupPaths paths = MakeSetupPaths(windowsFolder);
     const std::optional<InstallKind> installed =
         RunSetupSequence(host.Setup(), host.Redirection(), paths);
     return installed ? OpenWindowAfterInstall(host, windowsFolder, *installed) : kExitOk;
@@ -128,8 +128,7 @@ int Main(StartupHost& host)
 {
     const OwnExecutable self = host.LocateOwnExecutable();
     const std::wstring windowsFolder = host.WindowsFolder();
-    if (RoleOf(host, self, windowsFolder) == Role::Setup)
-        return RunSetupRole(host, self, windowsFolder);
+    if (RoleOf(host, self, windowsFolder) == Role::Setup) return RunSetupRole(host, windowsFolder);
     return RunLauncherRole(host, self);
 }
 

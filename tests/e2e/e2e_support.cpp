@@ -84,6 +84,11 @@ std::wstring StandInEditorPath()
     return WindowsPathFromEnvironment(L"ZN_STAND_IN_EDITOR");
 }
 
+std::wstring PlantedDllPath()
+{
+    return WindowsPathFromEnvironment(L"ZN_PLANTED_DLL");
+}
+
 Process::Process(Process&& other) noexcept
     : m_handle(std::exchange(other.m_handle, nullptr)), m_id(std::exchange(other.m_id, 0)),
       m_image(std::move(other.m_image)), m_elevation(other.m_elevation)

@@ -17,6 +17,7 @@ using namespace std::chrono_literals;
 // Paths of the built programs, from the environment ctest sets (Windows paths on drive Z:).
 std::wstring ProgramPath();       // ZanvekNotepad.exe
 std::wstring StandInEditorPath(); // stand_in_editor.exe
+std::wstring PlantedDllPath();    // planted_dll.dll
 
 inline const std::wstring kWindows = L"C:\\windows";
 inline const std::wstring kNotepad = L"C:\\windows\\notepad.exe";

@@ -8,6 +8,8 @@
 #include "e2e/e2e_support.h"
 #include "e2e/registration_window_probe.h"
 
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -193,6 +195,88 @@ std::pair<DWORD, ULONGLONG> FileIdOf(const std::wstring& path)
             (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
+// The trees the default-app registration writes into, value by value, each entry named by its
+// tree and its place in it.
+const wchar_t* const kRegistrationTrees[] = {L"SOFTWARE\\Classes", L"SOFTWARE\\Kestrane",
+                                             L"SOFTWARE\\RegisteredApplications"};
+
+RegistryDump RegistrationTrees()
+{
+    RegistryDump all;
+    for (const wchar_t* tree : kRegistrationTrees)
+        for (const auto& [entry, value] : DumpRegistryTree(HKEY_LOCAL_MACHINE, tree))
+            all[std::wstring(tree) + L" " + entry] = value;
+    return all;
+}
+
+std::wstring MachineText(const std::wstring& key, const std::wstring& name)
+{
+    wchar_t text[1024] = {};
+    DWORD size = sizeof(text);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.empty() ? nullptr : name.c_str(),
+                       RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, text,
+                       &size) != ERROR_SUCCESS)
+        return L"<none>";
+    return text;
+}
+
+// The registration as written: each value's exact text; and nothing else added than those
+// values and the keys on their way.
+void ExpectTheRegistration(const RegistryDump& before, const RegistryDump& after)
+{
+    const std::wstring progId = L"SOFTWARE\\Classes\\ZanvekNotepad.TextFile";
+    const std::wstring capabilities = L"SOFTWARE\\Kestrane\\ZanvekNOTEPAD\\Capabilities";
+    std::vector<std::pair<std::wstring, std::wstring>> values = {
+        {progId, L""},
+        {progId + L"\\DefaultIcon", L""},
+        {progId + L"\\shell\\open\\command", L""},
+        {L"SOFTWARE\\Classes\\Applications\\ZanvekNotepad.exe", L"FriendlyAppName"},
+        {capabilities, L"ApplicationName"},
+        {capabilities, L"ApplicationDescription"},
+        {L"SOFTWARE\\RegisteredApplications", L"ZanvekNotepad"},
+    };
+    for (const wchar_t* type : {L".txt", L".log", L".ini", L".inf"}) {
+        values.emplace_back(std::wstring(L"SOFTWARE\\Classes\\") + type + L"\\OpenWithProgids",
+                            L"ZanvekNotepad.TextFile");
+        values.emplace_back(capabilities + L"\\FileAssociations", type);
+    }
+    const std::map<std::pair<std::wstring, std::wstring>, std::wstring> expected = {
+        {values[0], L"テキスト ドキュメント (ZanvekNotepad)"},
+        {values[1], L"\"" + kRedirectCopy + L"\",0"},
+        {values[2], L"\"" + kRedirectCopy + L"\" notepad.exe \"%1\""},
+        {values[3], L"ZanvekNotepad"},
+        {values[4], L"ZanvekNotepad"},
+        {values[5], L"メモ帳の代わりに、登録したエディタでテキスト ファイルを開きます。"},
+        {values[6], capabilities},
+    };
+    for (const auto& [key, name] : values) {
+        const auto known = expected.find({key, name});
+        const std::wstring text = known != expected.end()  ? known->second
+                                  : name.starts_with(L".") ? L"ZanvekNotepad.TextFile"
+                                                           : L"";
+        EXPECT_EQ(MachineText(key, name), text) << key << " " << name;
+    }
+    std::size_t addedValues = 0;
+    for (const auto& [entry, value] : after) {
+        const auto was = before.find(entry);
+        if (was != before.end() && was->second == value) continue;
+        if (value == L"key") {
+            // A key on the way to one of ours.
+            const bool onTheWay = std::any_of(values.begin(), values.end(), [&](const auto& v) {
+                const std::size_t space = entry.find(L" [");
+                std::wstring key = entry.substr(0, space);
+                const std::wstring below = entry.substr(space + 2, entry.size() - space - 3);
+                if (!below.empty()) key += L"\\" + below;
+                return v.first.starts_with(key);
+            });
+            EXPECT_TRUE(onTheWay) << entry;
+        } else {
+            ++addedValues;
+        }
+    }
+    EXPECT_EQ(addedValues, values.size());
+}
+
 class ProtectedSetup : public ::testing::Test {
 protected:
     void SetUp() override
@@ -239,8 +323,10 @@ protected:
         const Folder folderBefore = WindowsFiles();
         const KeyDump keyBefore = NotepadOptions();
         Show("notepad.exe option key before set-up:", keyBefore);
+        const RegistryDump registrationBefore = RegistrationTrees();
 
         Install();
+        ExpectTheRegistration(registrationBefore, RegistrationTrees());
         Folder withCopy = folderBefore;
         withCopy[L"ZanvekNotepad.exe"] = m_program;
         EXPECT_EQ(WindowsFiles(), withCopy) << "only ZanvekNotepad.exe added";
@@ -253,6 +339,7 @@ protected:
         const KeyDump keyRemoved = NotepadOptions();
         Show("after the removal:", keyRemoved);
         EXPECT_EQ(keyRemoved, keyBefore);
+        EXPECT_EQ(RegistrationTrees(), registrationBefore);
     }
 
     const std::wstring m_self = kDownloads + L"\\ZanvekNotepad.exe";
@@ -269,6 +356,44 @@ TEST_F(ProtectedSetup, InstallAndRemovalWithAWindows11OptionKey)
 {
     WriteWindows11Options();
     InstallThenRemove({L"notepad.exe", L"notepad.exe\\0", L"notepad.exe\\1", L"notepad.exe\\2"});
+}
+
+// With the user's choice stood in for by HKCR\\.txt (Wine reads no per-user choice), a text
+// file opened through the shell reaches the chosen editor, its path with blanks whole.
+TEST_F(ProtectedSetup, ATextFileOpenedThroughTheRegisteredProgIdReachesTheEditorWhole)
+{
+    Install();
+    MakeFolders(L"C:\\Tools");
+    CopyOver(StandInEditorPath(), kStandInEditor);
+    SetEditorSetting(kStandInEditor);
+    SetEnv(L"ZN_EDITOR_RECORD", kEditorRecord);
+    MakeFolders(L"C:\\e2e");
+    HKEY txt = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\.txt", 0, nullptr, 0,
+                                KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &txt, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring progId = L"ZanvekNotepad.TextFile";
+    ::RegSetValueExW(txt, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(progId.c_str()),
+                     static_cast<DWORD>((progId.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(txt);
+    const std::wstring document = L"C:\\users\\Public\\My Notes\\New Text Document.txt";
+    MakeFolders(L"C:\\users\\Public\\My Notes");
+    WriteBytes(document, "memo");
+
+    SHELLEXECUTEINFOW open{};
+    open.cbSize = sizeof(open);
+    open.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    open.lpVerb = L"open";
+    open.lpFile = document.c_str();
+    open.nShow = SW_SHOWNORMAL;
+    ASSERT_TRUE(::ShellExecuteExW(&open)) << ::GetLastError();
+    ASSERT_NE(open.hProcess, nullptr);
+    Process launcher(open.hProcess, ::GetProcessId(open.hProcess), kRedirectCopy,
+                     TokenElevationTypeDefault);
+    EXPECT_EQ(launcher.Wait(), 0);
+    const EditorRecord record = ReadEditorRecord(kEditorRecord);
+    ASSERT_TRUE(record.present);
+    EXPECT_EQ(record.argv, (std::vector<std::wstring>{kStandInEditor, document}));
 }
 
 TEST_F(ProtectedSetup, AnotherProgramsDebuggerIsNamedAndNothingChanges)

@@ -169,8 +169,7 @@ TEST_F(Setup, ReadOnlyNotepadExeAsTheCopysDestinationLosesNothing)
     ASSERT_TRUE(::SetFileAttributesW(kNotepad.c_str(), FILE_ATTRIBUTE_READONLY));
     Process setup = RunSetup();
     ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
-    ExpectErrorReport(setup, L"ファイルをコピーできませんでした。", m_self + L"\r\n→ " + kNotepad,
-                      L"読み取り専用");
+    ExpectErrorReport(setup, L"ファイルを置き換えられませんでした。", kNotepad, L"読み取り専用");
     // The backup was made before the copy failed; the system Notepad is in both places.
     EXPECT_EQ(
         Snapshot(),
@@ -327,6 +326,65 @@ TEST_F(Setup, ARenamedSetUpCopiesItselfNotTheFileBesideIt)
     ExpectRegistrationWindowThenClose(setup);
     EXPECT_EQ(Snapshot(), InstalledFolder());
     EXPECT_EQ(Checksum(ReadBytes(beside)), besideBefore);
+}
+
+// While the install prompt waits, another program swaps the downloaded set-up for another build
+// that names itself ZanvekNotepad too. What is installed is the image that runs; set-up holds
+// its file, so the rename is refused.
+TEST_F(Setup, ASetUpSwappedWhileItsPromptWaitsInstallsTheImageThatRuns)
+{
+    std::string planted = ReadBytes(m_self);
+    planted[0x60] ^= 0x20; // in the MS-DOS stub's text: still a Windows program, still ours
+    ASSERT_NE(Checksum(planted), m_program);
+    Process setup = RunSetup();
+    ASSERT_NE(WaitForMessageBox(setup.Id(), kInstallTitle), nullptr);
+    const std::wstring aside = kDownloads + L"\\ZanvekNotepad.old";
+    if (::MoveFileW(m_self.c_str(), aside.c_str())) {
+        WriteBytes(m_self, planted);
+    } else {
+        EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        const HANDLE writer =
+            ::CreateFileW(m_self.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "the running set-up's file can be written";
+        if (writer != INVALID_HANDLE_VALUE) ::CloseHandle(writer);
+    }
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(), InstalledFolder());
+}
+
+// notepad.exe is one name of a file that has others (on Windows, the component store's): the
+// installation renames a new file over that name and writes into none of them.
+TEST_F(Setup, AnotherNameOfNotepadExeKeepsTheSystemNotepad)
+{
+    MakeFolders(L"C:\\e2e");
+    const std::wstring otherName = L"C:\\e2e\\notepad-link.exe";
+    ASSERT_TRUE(::CreateHardLinkW(otherName.c_str(), kNotepad.c_str(), nullptr));
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(), InstalledFolder());
+    EXPECT_EQ(Checksum(ReadBytes(otherName)), m_systemNotepad);
+}
+
+// DLLs a downloaded set-up might pick up from its own folder, under the names of system DLLs it
+// loads after start (the ones it imports at load time are the loader's own affair).
+TEST_F(Setup, DllsPlantedBesideTheSetUpAreNeverLoaded)
+{
+    const wchar_t* const planted[] = {
+        L"sfc_os.dll", L"sfc.dll",    L"version.dll",   L"uxtheme.dll", L"comctl32.dll",
+        L"imm32.dll",  L"dwmapi.dll", L"cryptbase.dll", L"shlwapi.dll", L"user32.dll",
+        L"gdi32.dll",  L"ole32.dll",  L"oleaut32.dll",  L"shell32.dll",
+    };
+    for (const wchar_t* name : planted)
+        CopyOver(PlantedDllPath(), kDownloads + L"\\" + name);
+    Process setup = RunSetup();
+    ASSERT_TRUE(AnswerMessageBox(setup, kInstallTitle, kInstallText, IDYES));
+    ExpectRegistrationWindowThenClose(setup);
+    EXPECT_EQ(Snapshot(), InstalledFolder());
+    for (const wchar_t* name : planted)
+        EXPECT_FALSE(Exists(std::wstring(L"C:\\e2e\\planted\\") + name)) << name << " was loaded";
 }
 
 TEST_F(Setup, RemovalWithTheBackupHeldOpenKeepsNotepadExe)

@@ -2,11 +2,13 @@
 // its bytes, as on the system: bytes starting "MZ" are a Windows program, and those starting
 // "MZ ZanvekNotepad" are this program (of any version). File operations fail the way the
 // system's do: a missing source, a read-only target, an existing target of an exclusive copy or
-// move, a file that another program holds open.
+// move, a file that another program holds open. The running program's image is `image`; a
+// copy of it is written only once set-up holds it.
 #pragma once
 
 #include "common/app_error.h"
 #include "common/error_code_of.h"
+#include "setup/program_copy.h"
 #include "setup/setup_host.h"
 
 #include <gtest/gtest.h>
@@ -40,8 +42,13 @@ public:
     std::deque<bool> answers; // one per prompt, in order; a prompt with none left fails the test
     std::function<void()> onPrompt; // runs as each prompt shows, before it is answered
     std::vector<Prompt> prompts;
-    std::vector<std::wstring> operations; // "copy X Y", "move X Y", "delete X": tried, done or not
+    std::vector<std::wstring> operations; // "copy X Y", "move X Y", "delete X", "write X": tried,
+                                          // done or not
     bool locked = false;                  // a set-up holds the lock
+    std::string image = "MZ ZanvekNotepad 1.1"; // what the running program's file holds
+    bool imageIsAnother = false;        // the file at the program's path is not the image that runs
+    bool held = false;                  // set-up holds its image
+    std::set<std::wstring> fullFolders; // folders that take no new file (ERROR_DISK_FULL)
 
     static FileKind KindOf(const std::string& bytes)
     {
@@ -49,7 +56,46 @@ public:
         return bytes.starts_with("MZ") ? FileKind::Program : FileKind::Other;
     }
 
+    void HoldRunningImage() override
+    {
+        if (imageIsAnother) Fail(kErrorNotTheRunningImage, L"hold", L"image");
+        held = true;
+    }
+
+    std::wstring TemporaryPath(const std::wstring& folder) override
+    {
+        for (;;) {
+            const std::wstring path =
+                folder + L"\\" + TemporaryFileName(std::to_wstring(++m_temporaryCount));
+            if (!files.contains(path)) return path;
+        }
+    }
+
+    void WriteProgramCopy(const std::wstring& to) override
+    {
+        operations.push_back(L"write " + to);
+        if (!held) ADD_FAILURE() << "a copy written before set-up held its image";
+        if (files.contains(to) || folders.contains(to)) Fail(80, L"write", to);
+        if (fullFolders.contains(to.substr(0, to.rfind(L'\\')))) Fail(112, L"write", to);
+        files[to] = File{image};
+    }
+
+    std::vector<std::wstring> TemporaryFiles(const std::wstring& folder) override
+    {
+        std::vector<std::wstring> found;
+        for (const auto& [path, file] : files) {
+            const std::size_t slash = path.rfind(L'\\');
+            if (path.substr(0, slash) == folder && IsTemporaryFileName(path.substr(slash + 1)))
+                found.push_back(path);
+        }
+        return found;
+    }
+
     bool IsFile(const std::wstring& path) override { return files.contains(path); }
+    bool IsReadOnly(const std::wstring& path) override
+    {
+        return files.contains(path) && files[path].readOnly;
+    }
 
     FileKind Inspect(const std::wstring& path) override
     {
@@ -71,14 +117,6 @@ public:
     {
         operations.push_back(L"copy " + from + L" " + to);
         if (files.contains(to) || folders.contains(to)) Fail(80, L"copy", to); // ERROR_FILE_EXISTS
-        Copy(from, to);
-    }
-
-    void CopyFileOver(const std::wstring& from, const std::wstring& to) override
-    {
-        operations.push_back(L"copy " + from + L" " + to);
-        if (folders.contains(to)) Fail(5, L"copy", to); // ERROR_ACCESS_DENIED
-        if (files.contains(to) && (files[to].readOnly || files[to].heldOpen)) Fail(5, L"copy", to);
         Copy(from, to);
     }
 
@@ -137,6 +175,8 @@ public:
     }
 
 private:
+    int m_temporaryCount = 0;
+
     class Lock final : public SetupLock {
     public:
         explicit Lock(bool& held) : m_locked(held) { m_locked = true; }

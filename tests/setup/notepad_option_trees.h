@@ -15,9 +15,13 @@
 namespace zn {
 
 // Carries the changes out on the model as the registry does (the Wine tests compare the two).
+// Every change is to the notepad.exe key or one of its direct subkeys.
 inline void ApplyToModel(NotepadOptions& options, const std::vector<RegistryChange>& changes)
 {
+    const std::wstring root(kNotepadOptionsKey);
     for (const RegistryChange& change : changes) {
+        const std::wstring place =
+            change.key.size() > root.size() ? change.key.substr(root.size() + 1) : L"";
         switch (change.kind) {
         case RegistryChange::Kind::CreateKey: options.exists = true; break;
         case RegistryChange::Kind::DeleteKey:
@@ -26,12 +30,12 @@ inline void ApplyToModel(NotepadOptions& options, const std::vector<RegistryChan
         case RegistryChange::Kind::SetValue:
         case RegistryChange::Kind::DeleteValue: {
             std::vector<RegistryValue>* values = options.exists ? &options.values : nullptr;
-            if (!change.subkey.empty()) {
+            if (!place.empty()) {
                 values = nullptr;
                 for (RegistrySubkey& subkey : options.subkeys)
-                    if (SameIgnoringCase(subkey.name, change.subkey)) values = &subkey.values;
+                    if (SameIgnoringCase(subkey.name, place)) values = &subkey.values;
             }
-            if (values == nullptr) Fail(2, L"no such key", change.subkey); // ERROR_FILE_NOT_FOUND
+            if (values == nullptr) Fail(2, L"no such key", change.key); // ERROR_FILE_NOT_FOUND
             const auto it = std::find_if(values->begin(), values->end(), [&](const auto& value) {
                 return SameIgnoringCase(value.name, change.value.name);
             });
@@ -185,9 +189,9 @@ inline std::vector<Refused> RefusedTrees()
                   o.values.push_back(Sz(L"Debugger", kCommand, kRegExpandSz));
               }),
          {L"", kCommand}},
-        {"empty",
+        {"empty: named as an empty value, and not ours either",
          With(Windows10(), [](NotepadOptions& o) { o.values.push_back(Sz(L"Debugger", L"")); }),
-         {L"", L""}},
+         {L"", L"(空の値)"}},
     };
 }
 

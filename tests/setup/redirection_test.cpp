@@ -21,8 +21,7 @@ const File kProgram{"MZ ZanvekNotepad 1.1"};
 const File kOldProgram{"MZ ZanvekNotepad 1.0"};
 const File kOtherProgram{"MZ another program"};
 
-const RedirectPaths kPaths =
-    MakeRedirectPaths(L"C:\\windows", L"C:\\users\\me\\Downloads\\ZanvekNotepad.exe");
+const RedirectPaths kPaths = MakeRedirectPaths(L"C:\\windows");
 
 std::vector<RegistryValue>& ValuesAt(NotepadOptions& options, const std::wstring& place)
 {
@@ -50,9 +49,8 @@ TEST(RedirectPaths, TheCopyAndTheCommandThatNamesIt)
     EXPECT_EQ(kPaths.copy, L"C:\\windows\\ZanvekNotepad.exe");
     EXPECT_EQ(kPaths.command, L"\"C:\\windows\\ZanvekNotepad.exe\"");
     EXPECT_EQ(kPaths.command, kCommand);
-    EXPECT_EQ(kPaths.self, L"C:\\users\\me\\Downloads\\ZanvekNotepad.exe");
     // A Windows folder at a drive's root already ends in a backslash.
-    EXPECT_EQ(MakeRedirectPaths(L"D:\\", L"x").command, L"\"D:\\ZanvekNotepad.exe\"");
+    EXPECT_EQ(MakeRedirectPaths(L"D:\\").command, L"\"D:\\ZanvekNotepad.exe\"");
 }
 
 TEST(RedirectPlan, InstallWritesOnlyDebuggerInEachPlaceAndRemovalRestoresTheTree)
@@ -148,10 +146,11 @@ TEST(RedirectPlan, OursLeftInASubkeyOutsideTheFilterCountsAsInstalledAndIsRemove
 struct Fakes {
     explicit Fakes(NotepadOptions tree = {}, std::optional<File> copy = std::nullopt)
     {
-        files.files[kPaths.self] = kProgram;
+        files.image = kProgram.bytes;
+        files.held = true;
         files.files[kPaths.systemNotepad] = {"MZ system notepad"};
         if (copy) files.files[kPaths.copy] = *copy;
-        registry.tree = std::move(tree);
+        registry.SetTree(tree);
     }
     FakeSetupHost files;
     FakeRedirectHost registry{files.operations};
@@ -169,19 +168,28 @@ TEST(Redirect, InstallKindFollowsTheProtectionOfTheWindowsFoldersNotepad)
     }
 }
 
-TEST(Redirect, InstallCopiesTheProgramOverAnEarlierCopyFirstThenWritesTheRedirection)
+TEST(Redirect, InstallPutsAFreshCopyInPlaceFirstThenWritesTheRegistryThenLetsTheOldCopyGo)
 {
     Fakes fakes(Windows11(), kOldProgram);
     InstallRedirect(fakes.files, fakes.registry, kPaths);
-    EXPECT_EQ(fakes.files.operations, (std::vector<std::wstring>{
-                                          L"read registry",
-                                          L"copy " + kPaths.self + L" " + kPaths.copy,
-                                          L"registry set []Debugger",
-                                          L"registry set [0]Debugger",
-                                          L"registry set [1]Debugger",
-                                          L"registry set [2]Debugger",
-                                      }));
+    const std::vector<std::wstring>& done = fakes.files.operations;
+    const std::wstring fresh = L"C:\\windows\\~ZanvekNotepad.1.tmp";
+    const std::wstring aside = L"C:\\windows\\~ZanvekNotepad.2.tmp";
+    ASSERT_GE(done.size(), 9u);
+    EXPECT_EQ(std::vector<std::wstring>(done.begin(), done.begin() + 7),
+              (std::vector<std::wstring>{
+                  L"write " + fresh,
+                  L"move " + kPaths.copy + L" " + aside, // a running copy can be renamed
+                  L"move " + fresh + L" " + kPaths.copy,
+                  L"registry set []Debugger",
+                  L"registry set [0]Debugger",
+                  L"registry set [1]Debugger",
+                  L"registry set [2]Debugger",
+              }));
+    EXPECT_EQ(std::vector<std::wstring>(done.end() - 2, done.end()),
+              (std::vector<std::wstring>{L"delete " + aside, L"notify shell"}));
     EXPECT_EQ(fakes.files.files[kPaths.copy], kProgram);
+    EXPECT_EQ(fakes.files.files.size(), 2u); // the copy and notepad.exe: no temporary file left
     EXPECT_EQ(fakes.files.files[kPaths.systemNotepad].bytes, "MZ system notepad");
     EXPECT_TRUE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
 }
@@ -191,56 +199,84 @@ TEST(Redirect, InstallRefusesBeforeChangingAnything)
     const struct {
         const char* why;
         NotepadOptions tree;
-        std::optional<File> copy; // what stands at the copy's path
+        std::optional<File> copy;   // what stands at the copy's path
+        std::wstring foreignProgId; // another program's open command for a ProgID of our name
         std::uint32_t code;
         std::wstring shown; // part of the report's path line
     } rows[] = {
         {"another program's Debugger on the key",
          With(Windows10(), [](NotepadOptions& o) { o.values.push_back(Sz(L"Debugger", L"vi")); }),
-         std::nullopt, kErrorForeignDebugger,
+         std::nullopt, L"", kErrorForeignDebugger,
          L"Image File Execution Options\\notepad.exe\r\nDebugger = vi"},
         {"another program's Debugger on a filter subkey",
          With(Windows11(),
               [](NotepadOptions& o) { o.subkeys[2].values.push_back(Sz(L"Debugger", L"vi")); }),
-         kProgram, kErrorForeignDebugger, L"notepad.exe\\2\r\nDebugger = vi"},
-        {"another program where the copy goes", Windows11(), kOtherProgram, kErrorNotOurProgram,
+         kProgram, L"", kErrorForeignDebugger, L"notepad.exe\\2\r\nDebugger = vi"},
+        {"an empty Debugger is named as one",
+         With(Windows10(), [](NotepadOptions& o) { o.values.push_back(Sz(L"Debugger", L"")); }),
+         std::nullopt, L"", kErrorForeignDebugger, L"Debugger = (空の値)"},
+        {"another program where the copy goes", Windows11(), kOtherProgram, L"",
+         kErrorNotOurProgram, kPaths.copy},
+        {"a read-only earlier copy", Windows11(), File{kOldProgram.bytes, true}, L"", 5u,
          kPaths.copy},
+        {"another program's ProgID of our name", Windows11(), std::nullopt,
+         L"\"C:\\Tools\\vi.exe\" \"%1\"", kErrorForeignRegistration,
+         L"ZanvekNotepad.TextFile\\shell\\open\\command\r\n(既定) = \"C:\\Tools\\vi.exe\" \"%1\""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
         Fakes fakes(row.tree, row.copy);
+        if (!row.foreignProgId.empty()) {
+            const std::wstring command =
+                L"SOFTWARE\\Classes\\ZanvekNotepad.TextFile\\shell\\open\\command";
+            fakes.registry.AddLevels(command);
+            fakes.registry.keys[command].values = {Sz(L"", row.foreignProgId)};
+        }
+        const auto registryBefore = fakes.registry.keys;
         const auto before = fakes.Folder();
         try {
             InstallRedirect(fakes.files, fakes.registry, kPaths);
             ADD_FAILURE() << "installed";
         } catch (const AppError& error) {
             EXPECT_EQ(error.code, row.code);
-            EXPECT_NE(error.path.find(row.shown), std::wstring::npos);
+            EXPECT_NE(error.path.find(row.shown), std::wstring::npos)
+                << testing::PrintToString(error.path);
         }
-        EXPECT_EQ(fakes.files.operations, std::vector<std::wstring>{L"read registry"});
-        EXPECT_EQ(fakes.registry.tree, row.tree);
+        EXPECT_TRUE(fakes.files.operations.empty())
+            << testing::PrintToString(fakes.files.operations);
+        EXPECT_EQ(fakes.registry.keys, registryBefore);
         EXPECT_EQ(fakes.Folder(), before);
     }
 }
 
-TEST(Redirect, AFailedCopyLeavesTheRegistryAlone)
+// Whichever step fails, the machine is as it was: a place that refuses to be opened for writing
+// stops the run before any change; a write that fails later undoes the registry, and the earlier
+// copy is back in its place.
+TEST(Redirect, InstallIsAllOrNothing)
 {
-    Fakes fakes({}, File{"MZ ZanvekNotepad 1.0", true}); // read-only
-    EXPECT_EQ(ErrorCodeOf([&] { InstallRedirect(fakes.files, fakes.registry, kPaths); }), 5u);
-    EXPECT_FALSE(fakes.registry.tree.exists);
-}
+    Fakes probe(Windows11(), kOldProgram);
+    InstallRedirect(probe.files, probe.registry, kPaths);
+    int writes = 0;
+    for (const std::wstring& operation : probe.files.operations)
+        writes += operation.starts_with(L"registry ") ? 1 : 0;
+    ASSERT_GT(writes, 10);
 
-TEST(Redirect, AFailedRegistryWriteLeavesAnInstallationThatRemovalFinds)
-{
-    Fakes fakes(Windows11());
-    fakes.registry.failAt = 2; // the key and subkey 0 done, subkey 1 denied
-    EXPECT_EQ(ErrorCodeOf([&] { InstallRedirect(fakes.files, fakes.registry, kPaths); }), 5u);
-    EXPECT_TRUE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
-
-    fakes.registry.failAt = -1;
-    RemoveRedirect(fakes.files, fakes.registry, kPaths);
-    EXPECT_EQ(fakes.registry.tree, Windows11());
-    EXPECT_FALSE(fakes.files.IsFile(kPaths.copy));
+    for (int failAt = -2; failAt < writes; ++failAt) {
+        SCOPED_TRACE(failAt == -2   ? "the Windows folder takes no new file"
+                     : failAt == -1 ? "a key that cannot be opened for writing"
+                                    : "write " + std::to_string(failAt) + " fails");
+        Fakes fakes(Windows11(), kOldProgram);
+        if (failAt == -2) fakes.files.fullFolders.insert(kPaths.folder);
+        if (failAt == -1) fakes.registry.denied.insert(L"SOFTWARE\\Classes\\.log");
+        fakes.registry.failAt = failAt;
+        const auto registryBefore = fakes.registry.keys;
+        const auto before = fakes.Folder();
+        EXPECT_EQ(ErrorCodeOf([&] { InstallRedirect(fakes.files, fakes.registry, kPaths); }),
+                  failAt == -2 ? 112u : 5u); // ERROR_DISK_FULL, ERROR_ACCESS_DENIED
+        EXPECT_EQ(fakes.registry.keys, registryBefore);
+        EXPECT_EQ(fakes.Folder(), before);
+        EXPECT_EQ(fakes.registry.notifications, 0);
+    }
 }
 
 TEST(Redirect, RemovalTakesTheRedirectionAwayBeforeTheCopy)
@@ -248,14 +284,13 @@ TEST(Redirect, RemovalTakesTheRedirectionAwayBeforeTheCopy)
     Fakes fakes(Installed(Windows11()), kOldProgram);
     RemoveRedirect(fakes.files, fakes.registry, kPaths);
     EXPECT_EQ(fakes.files.operations, (std::vector<std::wstring>{
-                                          L"read registry",
                                           L"registry delete [0]Debugger",
                                           L"registry delete [1]Debugger",
                                           L"registry delete [2]Debugger",
                                           L"registry delete []Debugger",
                                           L"delete " + kPaths.copy,
                                       }));
-    EXPECT_EQ(fakes.registry.tree, Windows11());
+    EXPECT_EQ(fakes.registry.Tree(), Windows11());
     EXPECT_FALSE(RedirectInstalled(fakes.files, fakes.registry, kPaths));
 }
 
@@ -275,7 +310,7 @@ TEST(Redirect, ACopyThatCannotBeDeletedIsReportedAfterTheRedirectionIsGone)
         DenyingHost files;
         files.files[kPaths.copy] = kProgram;
         FakeRedirectHost registry(files.operations);
-        registry.tree = registryChanged ? Installed({}) : NotepadOptions{};
+        registry.SetTree(registryChanged ? Installed({}) : NotepadOptions{});
         try {
             RemoveRedirect(files, registry, kPaths);
             ADD_FAILURE() << "removed";
@@ -287,7 +322,7 @@ TEST(Redirect, ACopyThatCannotBeDeletedIsReportedAfterTheRedirectionIsGone)
             EXPECT_EQ(error.advice.rfind(L"起動中の ZanvekNotepad.exe", 0), 0u);
             EXPECT_EQ(error.advice.find(L"管理者") != std::wstring::npos, !registryChanged);
         }
-        EXPECT_FALSE(registry.tree.exists);
+        EXPECT_FALSE(registry.Tree().exists);
         // The copy is still this program: the next run offers removal again.
         EXPECT_TRUE(RedirectInstalled(files, registry, kPaths));
     }
@@ -303,7 +338,7 @@ TEST(Redirect, AReadOnlyCopyIsReportedAsReadOnlyNotAsRunning)
         EXPECT_EQ(error.code, 5u);
         EXPECT_EQ(error.advice, kClearReadOnlyAdvice);
     }
-    EXPECT_FALSE(fakes.registry.tree.exists);
+    EXPECT_FALSE(fakes.registry.Tree().exists);
 }
 
 TEST(Redirect, InstalledWhenEitherHalfIsThereAndRemovalTakesOnlyWhatIsOurs)
@@ -337,7 +372,7 @@ TEST(Redirect, InstalledWhenEitherHalfIsThereAndRemovalTakesOnlyWhatIsOurs)
         Fakes fakes(row.tree, row.copy);
         EXPECT_EQ(RedirectInstalled(fakes.files, fakes.registry, kPaths), row.installed);
         RemoveRedirect(fakes.files, fakes.registry, kPaths);
-        EXPECT_EQ(fakes.registry.tree, row.treeAfterRemoval);
+        EXPECT_EQ(fakes.registry.Tree(), row.treeAfterRemoval);
         EXPECT_EQ(fakes.Folder(), Fakes({}, row.copyAfterRemoval).Folder());
     }
 }

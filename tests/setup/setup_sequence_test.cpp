@@ -1,5 +1,7 @@
 #include "setup/setup_sequence.h"
 
+#include "setup/default_app.h"
+
 #include "setup/fake_redirect_host.h"
 #include "setup/fake_setup_host.h"
 #include "setup/notepad_option_trees.h"
@@ -24,18 +26,17 @@ const std::string kEmpty;
 const std::string kText = "a text file";
 const std::string kNoFile = "<no file>";
 
-const SetupPaths kPaths =
-    MakeSetupPaths(L"C:\\windows", L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe");
+const SetupPaths kPaths = MakeSetupPaths(L"C:\\windows");
 const std::wstring kRemove(kRemovePromptTitle);
 const std::wstring kInstall(kInstallPromptTitle);
 
-// The Windows folder's three files, notepad.ex_, notepad.exe and notepad.met (kNoFile for none),
-// and the program in Downloads.
+// The Windows folder's three files, notepad.ex_, notepad.exe and notepad.met (kNoFile for none);
+// the program runs from Downloads.
 FakeSetupHost Folder(const std::string& staged, const std::string& notepad,
                      const std::string& backup, std::deque<bool> answers)
 {
     FakeSetupHost host;
-    host.files[kPaths.self] = {kProgram};
+    host.image = kProgram;
     for (const auto& [path, bytes] :
          {std::pair{kPaths.staged, staged}, {kPaths.notepad, notepad}, {kPaths.backup, backup}}) {
         if (bytes != kNoFile) host.files[path] = {bytes};
@@ -147,7 +148,6 @@ TEST(SetupSequence, EveryCombinationOfStateAndAnswers)
         EXPECT_EQ(RunSetUp(host, &result), 0u) << row.why;
         EXPECT_EQ(result, row.result) << row.why;
         EXPECT_EQ(host.PromptTitles(), row.prompts) << row.why;
-        host.files.erase(kPaths.self);
         EXPECT_EQ(host.files, row.after) << row.why;
     }
 }
@@ -160,8 +160,15 @@ struct System {
     {
         files = copyInstalled ? Installed(std::move(answers)) : NotInstalled(std::move(answers));
         registry.notepadProtected = isProtected;
-        registry.tree = redirected ? trees::Redirected(trees::Windows11()) : trees::Windows11();
-        if (redirected) files.files[kPaths.redirect.copy] = {kOldProgram};
+        registry.SetTree(redirected ? trees::Redirected(trees::Windows11()) : trees::Windows11());
+        if (redirected) {
+            files.files[kPaths.redirect.copy] = {kOldProgram};
+            ApplyAllOrNothing(registry,
+                              PlanDefaultAppInstall(ReadSnapshot(registry, DefaultAppKeys()),
+                                                    kPaths.redirect.copy)
+                                  .changes);
+            files.operations.clear();
+        }
     }
 
     // Runs the sequence; the code of the error it raised, or 0.
@@ -246,14 +253,12 @@ TEST(SetupSequence, BothWaysOfInstallingWithEveryEarlierInstallationAndAnswer)
             EXPECT_EQ(ContentOf(after, kPaths.notepad), kSystem);
             EXPECT_EQ(ContentOf(after, kPaths.backup), kNoFile);
         }
-        if (row.redirectAfter) {
-            EXPECT_EQ(ContentOf(after, kPaths.redirect.copy),
-                      result == redirect ? kProgram : kOldProgram);
-            EXPECT_EQ(system.registry.tree, trees::Redirected(trees::Windows11()));
-        } else {
-            EXPECT_EQ(ContentOf(after, kPaths.redirect.copy), kNoFile);
-            EXPECT_EQ(system.registry.tree, trees::Windows11());
-        }
+        // Either way the machine's registry is exactly that of a system with or without the
+        // redirection: a removal leaves nothing of ours behind.
+        EXPECT_EQ(system.registry.keys, System(P, N, row.redirectAfter, {}).registry.keys);
+        EXPECT_EQ(ContentOf(after, kPaths.redirect.copy), !row.redirectAfter   ? kNoFile
+                                                          : result == redirect ? kProgram
+                                                                               : kOldProgram);
         EXPECT_EQ(ContentOf(after, kPaths.staged), kNoFile);
     }
 }
@@ -278,7 +283,7 @@ TEST(SetupSequence, RemovalOfBothThatCannotFinishHasTakenTheRedirectionAway)
         system.files.files[row.held].heldOpen = true;
         EXPECT_EQ(system.RunSetUp(), row.error);
         EXPECT_EQ(system.files.PromptTitles(), std::vector<std::wstring>{kRemove});
-        EXPECT_EQ(system.registry.tree, trees::Windows11());
+        EXPECT_EQ(system.registry.Tree(), trees::Windows11());
         EXPECT_EQ(system.files.IsFile(kPaths.redirect.copy), row.redirectCopyLeft);
         EXPECT_EQ(ContentOf(system.files, kPaths.notepad), kOldProgram);
         EXPECT_EQ(ContentOf(system.files, kPaths.backup), kSystem);
@@ -412,10 +417,11 @@ TEST(SetupSequence, AStagedCopyOfNotepadBecomesTheBackupAndNotepadExeIsNotCopied
 {
     FakeSetupHost host = Folder(kSystem, kSystem, kNoFile, {true});
     EXPECT_EQ(RunSetUp(host), 0u);
+    const std::wstring fresh = L"C:\\windows\\~ZanvekNotepad.1.tmp";
     EXPECT_EQ(host.operations, (std::vector<std::wstring>{
-                                   L"read registry", // is the redirection there?
+                                   L"write " + fresh,
                                    L"move " + kPaths.staged + L" " + kPaths.backup,
-                                   L"copy " + kPaths.self + L" " + kPaths.notepad,
+                                   L"move " + fresh + L" " + kPaths.notepad,
                                }));
 }
 
@@ -466,17 +472,33 @@ TEST(SetupSequence, AFolderNamedLikeTheBackupIsNoBackup)
     EXPECT_EQ(host.PromptTitles(), std::vector<std::wstring>{kInstall}); // no removal offered
 }
 
-TEST(SetupSequence, OnlyThisProgramIsCopiedEitherWay)
+TEST(SetupSequence, OnlyTheImageThatRunsIsInstalledEitherWay)
 {
     for (const bool isProtected : {false, true}) {
-        // The running file was swapped for another after it started.
-        System system(isProtected, false, false, {true});
-        system.files.files[kPaths.self] = {kAnother};
+        // The file at the program's path is not the one that started: set-up asks nothing.
+        System system(isProtected, false, false, {});
+        system.files.imageIsAnother = true;
         const auto before = system.files.files;
-        EXPECT_EQ(system.RunSetUp(), kErrorNotOurProgram);
+        EXPECT_EQ(system.RunSetUp(), kErrorNotTheRunningImage);
+        EXPECT_TRUE(system.files.prompts.empty());
         EXPECT_EQ(system.files.files, before);
-        EXPECT_EQ(system.registry.tree, trees::Windows11());
+        EXPECT_EQ(system.registry.Tree(), trees::Windows11());
     }
+}
+
+TEST(SetupSequence, WhatAnInterruptedRunLeftIsDeletedAndNothingElse)
+{
+    FakeSetupHost host = NotInstalled({false});
+    host.files[L"C:\\windows\\~ZanvekNotepad.9-1.tmp"] = {kOldProgram};
+    host.files[L"C:\\windows\\~ZanvekNotepad.9-2.tmp"] = {"MZ Zanvek"};       // cut short
+    host.files[L"C:\\windows\\~ZanvekNotepad.9-3.tmp"] = {kOldProgram, true}; // read-only: stays
+    host.files[L"C:\\windows\\~ZanvekNotepad.tmp"] = {kText};                 // not a name of ours
+    host.files[L"C:\\windows\\system32\\~ZanvekNotepad.1.tmp"] = {kText};     // not in the folder
+    auto expected = host.files;
+    expected.erase(L"C:\\windows\\~ZanvekNotepad.9-1.tmp");
+    expected.erase(L"C:\\windows\\~ZanvekNotepad.9-2.tmp");
+    EXPECT_EQ(RunSetUp(host), 0u);
+    EXPECT_EQ(host.files, expected);
 }
 
 TEST(SetupSequence, OneSetUpAtATime)

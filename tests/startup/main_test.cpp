@@ -334,6 +334,7 @@ TEST(Setup, CopiesTheRunningFileItselfAndOpensTheWindowOnceTheSetUpHasEnded)
         host.ownPath = row.path;
         host.setup.files[L"C:\\windows\\notepad.exe"] = {"MZ system notepad"};
         host.setup.files[row.path] = {"MZ ZanvekNotepad, as run"};
+        host.setup.image = host.setup.files[row.path].bytes;
         host.setup.files[L"C:\\dl\\setup.exe"] = {"MZ setup of something else"};
         host.setup.answers = {true};
         EXPECT_EQ(Main(host), kWindowExitCode) << row.why;
@@ -403,7 +404,7 @@ TEST(Setup, AfterAnInstallationTheWindowOpensAsTheDesktopsUserOnlyWhenRunAsAdmin
             host.ownFolder = L"C:\\Users\\me\\Downloads";
             host.windowsFolder = L"C:\\WINDOWS";
             host.setup.files[L"C:\\WINDOWS\\notepad.exe"] = {kSystemNotepad};
-            host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {kProgram};
+            host.setup.image = kProgram;
             host.setup.answers = {true};
             host.redirection.notepadProtected = system.isProtected;
             host.elevation = row.elevation;
@@ -465,10 +466,9 @@ TEST(Setup, BuildsItsPathsFromTheWindowsFolderAsTheSystemReportsIt)
     host.windowsFolder = L"C:\\WINDOWS";
     host.canonicalFolders[L"C:\\WINDOWS"] = L"C:\\Windows";
     host.setup.files[L"C:\\WINDOWS\\notepad.exe"] = {"MZ system notepad"};
-    host.setup.files[L"C:\\Users\\me\\Downloads\\ZanvekNotepad.exe"] = {"MZ ZanvekNotepad"};
     host.setup.answers = {true};
     EXPECT_EQ(Main(host), kWindowExitCode);
-    EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.exe"].bytes, "MZ ZanvekNotepad");
+    EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.exe"].bytes, host.setup.image);
     EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.met"].bytes, "MZ system notepad");
 }
 

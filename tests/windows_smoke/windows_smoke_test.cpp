@@ -115,10 +115,25 @@ struct SystemPaths {
     std::wstring wow64Notepad = WithNotepad(Folder(::GetSystemWow64DirectoryW)); // 64-bit systems
 };
 
-// What set-up may change: the Notepad files by checksum and the redirect's registry tree.
+// The keys of the default-app registration that the redirect install writes (each with what
+// lies below it); a real Windows' SOFTWARE\Classes is too large to read whole.
+const wchar_t* const kRegistrationKeys[] = {
+    L"SOFTWARE\\Classes\\ZanvekNotepad.TextFile",
+    L"SOFTWARE\\Classes\\Applications\\ZanvekNotepad.exe",
+    L"SOFTWARE\\Classes\\.txt\\OpenWithProgids",
+    L"SOFTWARE\\Classes\\.log\\OpenWithProgids",
+    L"SOFTWARE\\Classes\\.ini\\OpenWithProgids",
+    L"SOFTWARE\\Classes\\.inf\\OpenWithProgids",
+    L"SOFTWARE\\Kestrane",
+    L"SOFTWARE\\RegisteredApplications",
+};
+
+// What set-up may change: the Notepad files by checksum, the redirect's registry tree and the
+// default-app registration's keys.
 struct SystemState {
     std::map<std::wstring, std::string> files;
     RegistryDump ifeo;
+    std::map<std::wstring, RegistryDump> registration;
 };
 
 SystemState Capture(const SystemPaths& paths)
@@ -130,6 +145,8 @@ SystemState Capture(const SystemPaths& paths)
         if (!file->empty()) state.files[*file] = Checksum(ReadBytes(*file));
     }
     state.ifeo = DumpRegistryTree(HKEY_LOCAL_MACHINE, kIfeoKey);
+    for (const wchar_t* key : kRegistrationKeys)
+        state.registration[key] = DumpRegistryTree(HKEY_LOCAL_MACHINE, key);
     return state;
 }
 
@@ -322,11 +339,17 @@ TEST_F(WindowsSmoke, InstallsLaunchesAndRemovesLeavingTheSystemAsItWas)
         for (const std::wstring& place : RedirectPlaces())
             EXPECT_EQ(MachineText(place, L"Debugger"), L"\"" + m_paths.redirectCopy + L"\"")
                 << place;
+        EXPECT_EQ(MachineText(L"SOFTWARE\\Classes\\ZanvekNotepad.TextFile\\shell\\open\\command",
+                              nullptr),
+                  L"\"" + m_paths.redirectCopy + L"\" notepad.exe \"%1\"");
+        EXPECT_EQ(MachineText(L"SOFTWARE\\RegisteredApplications", L"ZanvekNotepad"),
+                  L"SOFTWARE\\Kestrane\\ZanvekNOTEPAD\\Capabilities");
         starts.push_back(m_paths.systemNotepad);
     } else {
         EXPECT_EQ(installed.files.at(m_paths.notepad), program);
         EXPECT_EQ(installed.files.at(m_paths.backup), before.files.at(m_paths.notepad));
         EXPECT_EQ(installed.ifeo, before.ifeo);
+        EXPECT_EQ(installed.registration, before.registration); // the copy registers nothing
     }
 
     SetEditorSetting(m_editor);
@@ -374,6 +397,7 @@ TEST_F(WindowsSmoke, InstallsLaunchesAndRemovesLeavingTheSystemAsItWas)
     const SystemState after = Capture(m_paths);
     EXPECT_EQ(after.files, before.files);
     EXPECT_EQ(after.ifeo, before.ifeo);
+    EXPECT_EQ(after.registration, before.registration);
 }
 
 } // namespace
