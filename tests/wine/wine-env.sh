@@ -38,9 +38,14 @@ zn_make_template() {
   WINEPREFIX=$prefix wineboot -i </dev/null >/dev/null 2>&1
   WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
     </dev/null >/dev/null 2>&1
+  # The labels ask for MS PGothic, which Windows has under its English and its Japanese name;
+  # IPAPGothic stands in for it (without this Wine would take the fixed-pitch IPAGothic).
   # Registry names are stored mangled unless reg runs under a UTF-8 locale.
-  LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
-    /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f </dev/null >/dev/null 2>&1
+  local face
+  for face in 'MS PGothic' 'ＭＳ Ｐゴシック'; do
+    LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+      /v "$face" /d IPAPGothic /f </dev/null >/dev/null 2>&1
+  done
   LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
     /v 'ＭＳ ゴシック' /d IPAGothic /f </dev/null >/dev/null 2>&1
   zn_stop_server "$prefix"  # writes the registry to disk
