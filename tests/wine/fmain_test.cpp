@@ -116,7 +116,7 @@ class RegistrationWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_window = std::make_unique<Fmain>(InstallKind::Copy, [this](const std::wstring& path) {
+        m_window = std::make_unique<Fmain>(WindowSettings{}, [this](const std::wstring& path) {
             m_stored.push_back(path);
             return m_storeSucceeds ? 0u : 5u; // ERROR_ACCESS_DENIED
         });
@@ -311,7 +311,7 @@ TEST_F(RegistrationWindow, YesStoresOnlyAFullPath)
 
 TEST_F(RegistrationWindow, ARedirectInstallationIsConfirmedWithItsOwnNote)
 {
-    Fmain window(InstallKind::Redirect, [](const std::wstring&) { return 0u; });
+    Fmain window(WindowSettings{InstallKind::Redirect}, [](const std::wstring&) { return 0u; });
     window.Create();
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Program Files\\sakura\\sakura.exe"}), 7);
     window.cmdYes_Click();
@@ -360,6 +360,31 @@ TEST_F(RegistrationWindow, TheOleDropTargetOfText1TakesRealFileLists)
     EXPECT_EQ(TextOf(Control(kText1)), L"C:\\ツール\\エディタ.exe");
 }
 
+// Set-up's own window in an elevated process: Explorer's classic drop (WM_DROPFILES) instead of
+// the OLE drop, which Windows blocks from Explorer into an elevated window.
+TEST_F(RegistrationWindow, AnElevatedSetUpsWindowTakesTheClassicDropAndAsks)
+{
+    Fmain window(WindowSettings{InstallKind::Copy, DropMode::Classic},
+                 [](const std::wstring&) { return 0u; });
+    window.Create();
+    window.Show();
+    const HWND text1 = window.Control(kText1);
+    EXPECT_NE(::GetWindowLongW(text1, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+    // No OLE target stands in the classic drop's way: registering one now succeeds.
+    const ComPtr<FileDropTarget> probe =
+        FileDropTarget::Create([](const DroppedFiles&, std::int32_t) {});
+    EXPECT_EQ(::RegisterDragDrop(text1, probe.get()), S_OK);
+    ::RevokeDragDrop(text1);
+
+    const HGLOBAL drop = MakeDropFiles({L"C:\\Tools\\Editor.EXE", L"C:\\Tools\\second.exe"});
+    EXPECT_EQ(::SendMessageW(text1, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0), 0);
+    EXPECT_EQ(TextOf(text1), L"C:\\Tools\\Editor.EXE");
+    EXPECT_EQ(TextOf(window.Control(kLabel2)), L"Editor.EXEを登録してよろしいですか？");
+    EXPECT_TRUE(::IsWindowVisible(window.Control(kCmdYes)));
+    EXPECT_EQ(TextOf(window.Control(kCmdNo)), L"No");
+    EXPECT_EQ(::GlobalSize(drop), 0u) << "the drop's memory was not freed";
+}
+
 TEST_F(RegistrationWindow, NoClosesTheWindowWithoutStoring)
 {
     Drop({L"C:\\Tools\\ed.exe"});
@@ -394,7 +419,7 @@ TEST_F(RegistrationWindow, TheLastMessagesDefaultProcessingGetsTheWindowItIsAbou
 
 TEST_F(RegistrationWindow, AnErrorInAHandlerClosesTheWindowAndIsRaisedAfterTheLoop)
 {
-    Fmain window(InstallKind::Copy, [](const std::wstring&) -> std::uint32_t {
+    Fmain window(WindowSettings{}, [](const std::wstring&) -> std::uint32_t {
         throw AppError(kErrorConversion, L"store failed");
     });
     window.Create();
@@ -504,7 +529,7 @@ TEST(WindowCreationErrors, AreReportedInABoxThatStaysUntilAnswered)
         };
         try {
             const OleScope ole;
-            Fmain window(InstallKind::Copy, StoreEditorPath, failing);
+            Fmain window(WindowSettings{}, StoreEditorPath, failing);
             window.Create();
             ADD_FAILURE() << "Create did not raise the error";
             continue;
