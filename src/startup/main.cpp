@@ -111,8 +111,11 @@ WindowSettings RegistrationWindowSettings(Role opener, InstallKind kind, Elevati
 {
     WindowSettings settings;
     settings.kind = kind;
-    if (opener == Role::Setup && elevation == ElevationType::Full)
-        settings.drop = DropMode::Classic;
+    if (opener == Role::Setup) {
+        if (elevation == ElevationType::Full) settings.drop = DropMode::Classic;
+    } else {
+        settings.offerDefaultApp = kind == InstallKind::Redirect;
+    }
     return settings;
 }
 

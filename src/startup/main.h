@@ -47,7 +47,9 @@ enum class Role { Launcher, Setup };
 // The registration window that `opener` opens for an installation of `kind`, in a process whose
 // token has `elevation`. Set-up's own window in an elevated process takes Explorer's classic
 // drop; every other window the OLE drop (under Wine every process reports a Full token: the
-// launcher's window keeps the OLE drop there too).
+// launcher's window keeps the OLE drop there too). Only the launcher's window of the redirection
+// offers the default-app page: set-up may run with another administrator's credentials, whose
+// file associations are not the desktop user's.
 WindowSettings RegistrationWindowSettings(Role opener, InstallKind kind, ElevationType elevation);
 
 // How long set-up waits for the desktop's shell to take its request to start the launcher, and

@@ -5,6 +5,7 @@
 #include "common/error_report_win32.h"
 #include "resources/resource_ids.h"
 #include "resources/version.h"
+#include "window/default_app_win32.h"
 #include "window/registration_texts.h"
 
 #include <shellapi.h>
@@ -344,13 +345,19 @@ void Fmain::Text1_OLEDragDrop(const DroppedFiles& files, std::int32_t effect)
 
 void Fmain::cmdYes_Click()
 {
-    m_dialog.Yes(TextOf(Control(kText1)),
-                 [this](const std::wstring& path) -> std::optional<std::wstring> {
-                     const std::uint32_t status = m_store(path);
-                     if (status == 0) return std::nullopt;
-                     return ReasonText(status, SystemReason(status));
-                 });
+    const bool stored = m_dialog.Yes(
+        TextOf(Control(kText1)), [this](const std::wstring& path) -> std::optional<std::wstring> {
+            const std::uint32_t status = m_store(path);
+            if (status == 0) return std::nullopt;
+            return ReasonText(status, SystemReason(status));
+        });
     ApplyView();
+    // The confirmation shows behind the question; a page that cannot be opened is reported as
+    // any error is, and what was stored stays stored.
+    if (stored && m_settings.offerDefaultApp) {
+        Win32DefaultAppHost host(m_window);
+        OfferDefaultAppChoice(host);
+    }
 }
 
 void Fmain::cmdNo_Click()

@@ -1,5 +1,5 @@
-// How the registration window is opened: how its text box takes a drop. Main chooses it from
-// who opens the window (startup/main.h).
+// How the registration window is opened: how its text box takes a drop, and what it does once
+// an editor is stored. Main chooses them from who opens the window (startup/main.h).
 #pragma once
 
 #include "setup/install_kind.h"
@@ -18,6 +18,10 @@ enum class DropMode {
 struct WindowSettings {
     InstallKind kind = InstallKind::Copy; // the installation the confirmation tells the user of
     DropMode drop = DropMode::Ole;
+    // Once an editor is stored, offer the Settings page where the user can make this program
+    // the one that opens text files: an app such as the packaged Notepad is started without any
+    // notepad.exe, so the redirection never reaches it.
+    bool offerDefaultApp = false;
     friend bool operator==(const WindowSettings&, const WindowSettings&) = default;
 };
 

@@ -197,7 +197,7 @@ TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
         EXPECT_EQ(host.windowsOpened, 1) << row.why;
         EXPECT_EQ(host.windowKinds, std::vector<InstallKind>{InstallKind::Copy}) << row.why;
         // The launcher's window keeps the OLE drop whatever its token (Wine reports Full for
-        // every process).
+        // every process), and offers no default-app page after a copy installation.
         EXPECT_EQ(host.windowSettings, std::vector<WindowSettings>{{InstallKind::Copy}}) << row.why;
         EXPECT_EQ(host.elevationQueries, 0) << row.why;
         EXPECT_TRUE(host.desktopStarts.empty()) << row.why;
@@ -309,8 +309,9 @@ TEST(RedirectCopy, GivesTheEditorWhatFollowsTheNotepadToken)
             EXPECT_EQ(host.started[0].second, L"\"C:\\Tools\\editor.exe\" " + *row.argument);
         } else {
             EXPECT_TRUE(host.started.empty()) << row.commandLine;
+            // The launcher's window of the redirection offers the default-app page.
             EXPECT_EQ(host.windowSettings,
-                      (std::vector<WindowSettings>{{InstallKind::Redirect, DropMode::Ole}}))
+                      (std::vector<WindowSettings>{{InstallKind::Redirect, DropMode::Ole, true}}))
                 << row.commandLine;
         }
     }
@@ -463,9 +464,11 @@ TEST(Setup, AfterAnInstallationTheWindowOpensAsTheDesktopsUserOnlyWhenRunAsAdmin
                                     ? Waits{{system.launcher, host.clockAtDesktopStart, 10s}}
                                     : Waits{};
             EXPECT_EQ(host.windowWaits, waits);
+            // Set-up's own window never offers the default-app page: set-up may run with another
+            // administrator's credentials.
             using Windows = std::vector<WindowSettings>;
             const Windows windows =
-                row.windowInProcess ? Windows{{system.kind, row.drop}} : Windows{};
+                row.windowInProcess ? Windows{{system.kind, row.drop, false}} : Windows{};
             EXPECT_EQ(host.windowSettings, windows);
             EXPECT_TRUE(host.started.empty());
         }
