@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 
 // Wine runs every process as the elevated half of a split token (measured), as Windows runs a
 // program started "as administrator".
-TEST(Elevation, TheTokenAnswersAsWineReportsIt)
+TEST(ElevationUnderWine, TheTokenAnswersAsWineReportsIt)
 {
     UniqueHandle token;
     ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()));
