@@ -1,10 +1,14 @@
 #include "startup/desktop_start_win32.h"
 
 #include "common/com_ptr.h"
+#include "common/error_report_win32.h"
 #include "common/unique_handle.h"
+#include "common/win32_text.h"
 #include "startup/paths.h"
+#include "window/fmain_win32.h"
 
 #include <exdisp.h>
+#include <tlhelp32.h>
 #include <oleauto.h>
 #include <servprov.h>
 #include <shldisp.h>
@@ -13,6 +17,7 @@
 #include <shobjidl.h>
 
 #include <string_view>
+#include <vector>
 
 namespace zn {
 namespace {
@@ -106,6 +111,171 @@ ComPtr<IShellFolderViewDual> DesktopFolderView() noexcept
     return background.QueryAs<IShellFolderViewDual>(IID_IShellFolderViewDual);
 }
 
+// What the worker of StartAsDesktopUserWithin shares with its caller. Each of the two holds a
+// reference; the last to let go frees it, so that a worker that outlives the wait still owns
+// all it uses.
+class DesktopStartRequest {
+public:
+    static DesktopStartRequest* Create(const std::wstring& program)
+    {
+        auto* request = new DesktopStartRequest(program);
+        if (!request->m_done) {
+            request->Release();
+            return nullptr;
+        }
+        return request;
+    }
+    void AddRef() noexcept { ::InterlockedIncrement(&m_references); }
+    void Release() noexcept
+    {
+        if (::InterlockedDecrement(&m_references) == 0) delete this;
+    }
+
+    HANDLE Done() const noexcept { return m_done.get(); }
+    bool Started() const noexcept { return ::InterlockedCompareExchange(&m_started, 0, 0) != 0; }
+
+    static DWORD WINAPI Work(void* parameter) noexcept
+    {
+        auto* request = static_cast<DesktopStartRequest*>(parameter);
+        ::InterlockedExchange(&request->m_started, StartAsDesktopUser(request->m_program) ? 1 : 0);
+        ::SetEvent(request->m_done.get());
+        request->Release();
+        return 0;
+    }
+
+private:
+    explicit DesktopStartRequest(const std::wstring& program)
+        : m_program(program), m_done(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+    }
+    ~DesktopStartRequest() = default;
+
+    LONG m_references = 1;
+    mutable LONG m_started = 0;
+    const std::wstring m_program;
+    const UniqueHandle m_done; // set when the worker has the shell's answer
+};
+
+// Identifies a file however a path spells it (letter case, short names, links).
+bool IdentityOf(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info)
+{
+    const UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && ::GetFileInformationByHandle(file.get(), &info);
+}
+
+// The launchers of `program` started at `startedAfter` or later, held open, so that the exit
+// code of one that has already ended can still be read.
+class LauncherProcesses {
+public:
+    LauncherProcesses(const std::wstring& program, const BY_HANDLE_FILE_INFORMATION& identity,
+                      std::uint64_t startedAfter)
+        : m_fileName(SplitFolder(program).name), m_identity(identity), m_startedAfter(startedAfter)
+    {
+    }
+
+    // Looks for new ones among the running processes.
+    void Update()
+    {
+        const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) return;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+             more = ::Process32NextW(snapshot.get(), &entry)) {
+            if (!SameName(entry.szExeFile) || IsJudged(entry.th32ProcessID)) continue;
+            m_judged.push_back(entry.th32ProcessID);
+            UniqueHandle process = OpenIfLauncher(entry.th32ProcessID);
+            if (process) m_launchers.push_back({entry.th32ProcessID, std::move(process)});
+        }
+    }
+
+    // True when one shows a registration window, or has ended normally: the launcher ends with
+    // 0 only once its window, shown, has been closed.
+    bool AnyShowedItsWindow() const
+    {
+        for (const Launcher& launcher : m_launchers) {
+            DWORD code = STILL_ACTIVE;
+            if (::WaitForSingleObject(launcher.process.get(), 0) == WAIT_OBJECT_0 &&
+                ::GetExitCodeProcess(launcher.process.get(), &code) && code == 0)
+                return true;
+            if (ShowsRegistrationWindow(launcher.id)) return true;
+        }
+        return false;
+    }
+
+private:
+    struct Launcher {
+        DWORD id;
+        UniqueHandle process;
+    };
+
+    bool SameName(const wchar_t* exeFile) const
+    {
+        return ::CompareStringOrdinal(exeFile, -1, m_fileName.data(),
+                                      static_cast<int>(m_fileName.size()), TRUE) == CSTR_EQUAL;
+    }
+    bool IsJudged(DWORD id) const
+    {
+        for (const DWORD judged : m_judged) {
+            if (judged == id) return true;
+        }
+        return false;
+    }
+
+    UniqueHandle OpenIfLauncher(DWORD id) const
+    {
+        UniqueHandle process(
+            ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id));
+        if (!process) return {};
+        FILETIME created{}, exited{}, kernel{}, user{};
+        if (!::GetProcessTimes(process.get(), &created, &exited, &kernel, &user) ||
+            ((static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime) <
+                m_startedAfter)
+            return {};
+        const std::wstring image = ReadGrowing([&process](wchar_t* buffer, DWORD capacity) {
+            DWORD size = capacity;
+            if (::QueryFullProcessImageNameW(process.get(), 0, buffer, &size)) return size;
+            return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? capacity : DWORD{0};
+        });
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (image.empty() || !IdentityOf(image, info) ||
+            info.dwVolumeSerialNumber != m_identity.dwVolumeSerialNumber ||
+            info.nFileIndexHigh != m_identity.nFileIndexHigh ||
+            info.nFileIndexLow != m_identity.nFileIndexLow)
+            return {};
+        return process;
+    }
+
+    static bool ShowsRegistrationWindow(DWORD id)
+    {
+        struct Search {
+            DWORD id;
+            bool found;
+        } search{id, false};
+        ::EnumWindows(
+            [](HWND window, LPARAM context) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(context);
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(window, &owner);
+                if (owner != s.id || !::IsWindowVisible(window)) return TRUE;
+                wchar_t name[64] = {};
+                ::GetClassNameW(window, name, 64);
+                s.found = std::wstring_view(name) == kRegistrationWindowClass;
+                return s.found ? FALSE : TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    std::wstring_view m_fileName;
+    BY_HANDLE_FILE_INFORMATION m_identity;
+    std::uint64_t m_startedAfter;
+    std::vector<DWORD> m_judged; // each process looked at once
+    std::vector<Launcher> m_launchers;
+};
+
 } // namespace
 
 ElevationType ElevationTypeOf(HANDLE token) noexcept
@@ -147,6 +317,51 @@ bool StartAsDesktopUser(const std::wstring& program) noexcept
     show.SetInt(SW_SHOWNORMAL);
     return SUCCEEDED(shell->ShellExecute(file.value().bstrVal, arguments.value(), folder.value(),
                                          operation.value(), show.value()));
+}
+
+bool StartAsDesktopUserWithin(const std::wstring& program, std::chrono::milliseconds limit)
+{
+    DesktopStartRequest* const request = DesktopStartRequest::Create(program);
+    if (request == nullptr)
+        FailWithLastError(L"デスクトップのユーザーとして起動できませんでした。");
+    request->AddRef(); // the worker's
+    const UniqueHandle worker(
+        ::CreateThread(nullptr, 0, &DesktopStartRequest::Work, request, 0, nullptr));
+    if (!worker) {
+        const DWORD error = ::GetLastError();
+        request->Release();
+        request->Release();
+        ::SetLastError(error);
+        FailWithLastError(L"デスクトップのユーザーとして起動できませんでした。");
+    }
+    const bool answered =
+        ::WaitForSingleObject(request->Done(), static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
+    const bool started = answered && request->Started();
+    request->Release();
+    return started;
+}
+
+std::uint64_t SystemTimeNow() noexcept
+{
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+bool WaitForRegistrationWindowOf(const std::wstring& program, std::uint64_t startedAfter,
+                                 std::chrono::milliseconds limit)
+{
+    BY_HANDLE_FILE_INFORMATION identity{};
+    if (!IdentityOf(program, identity)) return false;
+    LauncherProcesses launchers(program, identity, startedAfter);
+    // The system's tick count: the C++ clocks would bring a threads library into the program.
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(limit.count());
+    for (;;) {
+        launchers.Update();
+        if (launchers.AnyShowedItsWindow()) return true;
+        if (::GetTickCount64() >= deadline) return false;
+        ::Sleep(20);
+    }
 }
 
 } // namespace zn

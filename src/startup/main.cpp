@@ -107,16 +107,36 @@ std::wstring InstalledLauncherPath(std::wstring_view windowsFolder, InstallKind 
     return std::wstring(windowsFolder) + L"\\" + std::wstring(name);
 }
 
+WindowSettings RegistrationWindowSettings(Role opener, InstallKind kind, ElevationType elevation)
+{
+    WindowSettings settings;
+    settings.kind = kind;
+    if (opener == Role::Setup) {
+        if (elevation == ElevationType::Full) settings.drop = DropMode::Classic;
+    } else {
+        settings.offerDefaultApp = kind == InstallKind::Redirect;
+    }
+    return settings;
+}
+
 int OpenWindowAfterInstall(StartupHost& host, std::wstring_view windowsFolder, InstallKind kind)
 {
-    // An elevated window gets no drop from Explorer (Windows blocks OLE drag and drop from a
+    // An elevated window gets no OLE drop from Explorer (Windows blocks drag and drop from a
     // lower integrity level), and the setting would go to the HKEY_CURRENT_USER of whoever's
     // credentials were given at the elevation prompt. The launcher, started as the desktop's
     // user without a command line, opens the window where both are right.
-    if (host.ProcessElevationType() == ElevationType::Full &&
-        host.StartAsDesktopUser(InstalledLauncherPath(windowsFolder, kind)))
-        return kExitOk;
-    return host.OpenRegistrationWindow(kind);
+    const ElevationType elevation = host.ProcessElevationType();
+    if (elevation == ElevationType::Full) {
+        const std::wstring launcher = InstalledLauncherPath(windowsFolder, kind);
+        // Only a launcher started after the request shows the window set-up asked for.
+        const std::uint64_t requested = host.SystemTime();
+        // A shell that is hung, or took the request and never carried it out, must not leave
+        // the user without a window. Should its launcher still come later, both windows work.
+        if (host.StartAsDesktopUser(launcher, kDesktopStartLimit) &&
+            host.WaitForRegistrationWindow(launcher, requested, kLauncherWindowLimit))
+            return kExitOk;
+    }
+    return host.OpenRegistrationWindow(RegistrationWindowSettings(Role::Setup, kind, elevation));
 }
 
 Role DecideRole(std::wstring_view ownFolder, std::wstring_view windowsFolder)

@@ -6,7 +6,9 @@
 
 #include "setup/install_kind.h"
 #include "setup/setup_host.h"
+#include "window/window_settings.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,6 +42,21 @@ enum class ElevationType {
     Limited, // the unelevated half of a split token
 };
 
+enum class Role { Launcher, Setup };
+
+// The registration window that `opener` opens for an installation of `kind`, in a process whose
+// token has `elevation`. Set-up's own window in an elevated process takes Explorer's classic
+// drop; every other window the OLE drop (under Wine every process reports a Full token: the
+// launcher's window keeps the OLE drop there too). Only the launcher's window of the redirection
+// offers the default-app page: set-up may run with another administrator's credentials, whose
+// file associations are not the desktop user's.
+WindowSettings RegistrationWindowSettings(Role opener, InstallKind kind, ElevationType elevation);
+
+// How long set-up waits for the desktop's shell to take its request to start the launcher, and
+// then for the launcher's window, before it opens its own window.
+inline constexpr std::chrono::milliseconds kDesktopStartLimit{10000};
+inline constexpr std::chrono::milliseconds kLauncherWindowLimit{10000};
+
 // Everything Main asks of the system. Methods throw AppError where the system fails.
 class StartupHost {
 public:
@@ -59,17 +76,28 @@ public:
     virtual int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) = 0;
     virtual SetupHost& Setup() = 0;
     virtual RedirectHost& Redirection() = 0; // the other way of installing, for set-up
-    // Shows the registration window and runs it until it closes; returns the exit code. `kind`
-    // is the installation the window tells the user about.
-    virtual int OpenRegistrationWindow(InstallKind kind) = 0;
+    // Shows the registration window and runs it until it closes; returns the exit code.
+    virtual int OpenRegistrationWindow(const WindowSettings& settings) = 0;
+    // The launcher's window; `kind` is the installation the window tells the user about.
+    int OpenRegistrationWindow(InstallKind kind)
+    {
+        return OpenRegistrationWindow(
+            RegistrationWindowSettings(Role::Launcher, kind, ElevationType::Default));
+    }
     // The elevation of this process's token; Default when it cannot be told.
     virtual ElevationType ProcessElevationType() = 0;
-    // Starts `program`, without arguments, as the desktop's user (unelevated) through the
-    // desktop shell's own process. False when any step of the way fails.
-    virtual bool StartAsDesktopUser(const std::wstring& program) = 0;
+    // Asks the desktop shell's own process to start `program`, without arguments, as the
+    // desktop's user (unelevated). False when any step of the way fails, or when `limit` passes
+    // first (a hung shell may still carry the request out later).
+    virtual bool StartAsDesktopUser(const std::wstring& program,
+                                    std::chrono::milliseconds limit) = 0;
+    // The system's time, in 100 ns units since 1601, as process creation times are given.
+    virtual std::uint64_t SystemTime() = 0;
+    // Waits up to `limit` for a registration window shown by a process of `program` that was
+    // started at `startedAfter` or later. False when none appeared in time.
+    virtual bool WaitForRegistrationWindow(const std::wstring& program, std::uint64_t startedAfter,
+                                           std::chrono::milliseconds limit) = 0;
 };
-
-enum class Role { Launcher, Setup };
 
 // Launcher when the program's own folder is the Windows folder, compared exactly (letter case
 // included); setup otherwise.
@@ -82,8 +110,9 @@ int Main(StartupHost& host);
 std::wstring InstalledLauncherPath(std::wstring_view windowsFolder, InstallKind kind);
 
 // After a successful installation. Set-up run "as administrator" (ElevationType::Full) has the
-// installed launcher open the registration window as the desktop's user and returns 0;
-// otherwise, or when that start fails, it opens the window itself. Returns the exit code.
+// installed launcher open the registration window as the desktop's user, waits for that window
+// and returns 0; otherwise, or when the start fails or either wait passes its limit, it opens
+// the window itself. Returns the exit code.
 int OpenWindowAfterInstall(StartupHost& host, std::wstring_view windowsFolder, InstallKind kind);
 
 } // namespace zn

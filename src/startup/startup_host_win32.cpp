@@ -205,9 +205,9 @@ RedirectHost& Win32StartupHost::Redirection()
     return *m_redirection;
 }
 
-int Win32StartupHost::OpenRegistrationWindow(InstallKind kind)
+int Win32StartupHost::OpenRegistrationWindow(const WindowSettings& settings)
 {
-    return RunRegistrationWindow(kind);
+    return RunRegistrationWindow(settings);
 }
 
 ElevationType Win32StartupHost::ProcessElevationType()
@@ -215,9 +215,22 @@ ElevationType Win32StartupHost::ProcessElevationType()
     return zn::ProcessElevationType();
 }
 
-bool Win32StartupHost::StartAsDesktopUser(const std::wstring& program)
+bool Win32StartupHost::StartAsDesktopUser(const std::wstring& program,
+                                          std::chrono::milliseconds limit)
 {
-    return zn::StartAsDesktopUser(program);
+    return StartAsDesktopUserWithin(program, limit);
+}
+
+std::uint64_t Win32StartupHost::SystemTime()
+{
+    return SystemTimeNow();
+}
+
+bool Win32StartupHost::WaitForRegistrationWindow(const std::wstring& program,
+                                                 std::uint64_t startedAfter,
+                                                 std::chrono::milliseconds limit)
+{
+    return WaitForRegistrationWindowOf(program, startedAfter, limit);
 }
 
 } // namespace zn

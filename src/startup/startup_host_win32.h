@@ -27,9 +27,13 @@ public:
     int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) override;
     SetupHost& Setup() override;
     RedirectHost& Redirection() override;
-    int OpenRegistrationWindow(InstallKind kind) override;
+    int OpenRegistrationWindow(const WindowSettings& settings) override;
+    using StartupHost::OpenRegistrationWindow;
     ElevationType ProcessElevationType() override;
-    bool StartAsDesktopUser(const std::wstring& program) override;
+    bool StartAsDesktopUser(const std::wstring& program, std::chrono::milliseconds limit) override;
+    std::uint64_t SystemTime() override;
+    bool WaitForRegistrationWindow(const std::wstring& program, std::uint64_t startedAfter,
+                                   std::chrono::milliseconds limit) override;
 
 private:
     // The running executable, opened by LocateOwnExecutable: its size, and (read only when an

@@ -65,6 +65,18 @@ DroppedFiles ReadDroppedFiles(IDataObject* data)
     return ParseDropFiles(locked.Bytes(), FromCodePage);
 }
 
+DroppedFiles FilesOfDrop(HDROP drop)
+{
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::wstring> files;
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring file(::DragQueryFileW(drop, i, nullptr, 0), L'\0');
+        file.resize(::DragQueryFileW(drop, i, file.data(), static_cast<UINT>(file.size() + 1)));
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
 ComPtr<FileDropTarget> FileDropTarget::Create(DropHandler handler)
 {
     return ComPtr<FileDropTarget>::Attach(new FileDropTarget(std::move(handler)));

@@ -13,6 +13,7 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,8 @@ using DropHandler = std::function<void(const DroppedFiles& files, std::int32_t a
 
 // The files of a data object's CF_HDROP, or nullopt when it has none.
 DroppedFiles ReadDroppedFiles(IDataObject* data);
+// The files of a classic drop (WM_DROPFILES). The caller still frees the drop (DragFinish).
+DroppedFiles FilesOfDrop(HDROP drop);
 
 class FileDropTarget final : public IDropTarget {
 public:

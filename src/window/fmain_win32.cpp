@@ -5,7 +5,10 @@
 #include "common/error_report_win32.h"
 #include "resources/resource_ids.h"
 #include "resources/version.h"
+#include "window/default_app_win32.h"
 #include "window/registration_texts.h"
+
+#include <shellapi.h>
 
 namespace zn {
 namespace {
@@ -19,7 +22,6 @@ constexpr bool VersionTextMatchesNumbers()
 }
 static_assert(VersionTextMatchesNumbers(), "ZN_VERSION_TEXT disagrees with the version numbers");
 
-constexpr wchar_t kWindowClass[] = L"ZanvekNotepadRegistration";
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; // fixed size
 
@@ -56,7 +58,7 @@ void RegisterWindowClass(HINSTANCE instance)
         ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kWindowClass;
+    windowClass.lpszClassName = kRegistrationWindowClass;
     if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         FailWithLastError(L"ウィンドウを作成できませんでした。");
 }
@@ -82,8 +84,9 @@ UniqueFont CreateLabelFont(const LabelFont& font, int dpi)
                                     DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
 }
 
-Fmain::Fmain(InstallKind kind, StoreSetting store, CreateStepHook hook)
-    : m_store(std::move(store)), m_hook(std::move(hook)), m_dialog(kind)
+Fmain::Fmain(WindowSettings settings, StoreSetting store, CreateStepHook hook)
+    : m_settings(settings), m_store(std::move(store)), m_hook(std::move(hook)),
+      m_dialog(settings.kind)
 {
 }
 
@@ -115,11 +118,16 @@ void Fmain::Create()
     const int top = workArea.top + (workArea.bottom - workArea.top - height) / 2;
 
     // WM_CREATE makes the controls and runs Form_Load before the window is ever shown.
-    const HWND window = ::CreateWindowExW(0, kWindowClass, L"", kWindowStyle, left, top, width,
-                                          height, nullptr, nullptr, instance, this);
+    const HWND window = ::CreateWindowExW(0, kRegistrationWindowClass, L"", kWindowStyle, left, top,
+                                          width, height, nullptr, nullptr, instance, this);
     if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr)); // raised in WM_CREATE
     if (window == nullptr) FailWithLastError(L"ウィンドウを作成できませんでした。");
 
+    if (m_settings.drop == DropMode::Classic) {
+        Step(CreateStep::DropTarget);
+        AcceptClassicDrops();
+        return;
+    }
     m_dropTarget = FileDropTarget::Create([this](const DroppedFiles& files, std::int32_t effect) {
         Guarded([&] { Text1_OLEDragDrop(files, effect); });
     });
@@ -174,6 +182,19 @@ LRESULT CALLBACK Fmain::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     });
     if (!handled && message == WM_CREATE) return -1;
     return result;
+}
+
+LRESULT CALLBACK Fmain::Text1Proc(HWND text1, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    const auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(text1, GWLP_USERDATA));
+    if (message != WM_DROPFILES) return ::CallWindowProcW(original, text1, message, wParam, lParam);
+    const auto drop = reinterpret_cast<HDROP>(wParam);
+    auto* self = reinterpret_cast<Fmain*>(::GetWindowLongPtrW(::GetParent(text1), GWLP_USERDATA));
+    // The same handler and stages as an OLE drop that allows every effect: Explorer's files.
+    if (self != nullptr)
+        self->Guarded([&] { self->Text1_OLEDragDrop(FilesOfDrop(drop), kAllDropEffects); });
+    ::DragFinish(drop); // the receiver frees the drop's memory
+    return 0;
 }
 
 LRESULT Fmain::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -269,6 +290,24 @@ void Fmain::CreateControls()
     ::SendMessageW(Control(kText1), EM_SETLIMITTEXT, 0, 0); // no length limit
 }
 
+void Fmain::AcceptClassicDrops()
+{
+    const HWND text1 = Control(kText1);
+    // Explorer uses a registered OLE target whenever there is one, and its drop would be
+    // blocked: none may stand in the way of the classic drop.
+    ::RevokeDragDrop(text1);
+    ::SetWindowLongPtrW(text1, GWLP_USERDATA, ::GetWindowLongPtrW(text1, GWLP_WNDPROC));
+    ::SetWindowLongPtrW(text1, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Fmain::Text1Proc));
+    // Windows drops messages from a lower integrity level unless the receiving window lets them
+    // through: the drop itself, and the two that carry the dropped names' memory across.
+    constexpr UINT kCopyGlobalData = 0x0049;
+    for (const UINT message : {UINT{WM_DROPFILES}, UINT{WM_COPYDATA}, kCopyGlobalData}) {
+        if (!::ChangeWindowMessageFilterEx(text1, message, MSGFLT_ALLOW, nullptr))
+            FailWithLastError(L"ドラッグ アンド ドロップを準備できませんでした。");
+    }
+    ::DragAcceptFiles(text1, TRUE);
+}
+
 void Fmain::ApplyView()
 {
     const DialogView& view = m_dialog.View();
@@ -306,13 +345,19 @@ void Fmain::Text1_OLEDragDrop(const DroppedFiles& files, std::int32_t effect)
 
 void Fmain::cmdYes_Click()
 {
-    m_dialog.Yes(TextOf(Control(kText1)),
-                 [this](const std::wstring& path) -> std::optional<std::wstring> {
-                     const std::uint32_t status = m_store(path);
-                     if (status == 0) return std::nullopt;
-                     return ReasonText(status, SystemReason(status));
-                 });
+    const bool stored = m_dialog.Yes(
+        TextOf(Control(kText1)), [this](const std::wstring& path) -> std::optional<std::wstring> {
+            const std::uint32_t status = m_store(path);
+            if (status == 0) return std::nullopt;
+            return ReasonText(status, SystemReason(status));
+        });
     ApplyView();
+    // The confirmation shows behind the question; a page that cannot be opened is reported as
+    // any error is, and what was stored stays stored.
+    if (stored && m_settings.offerDefaultApp) {
+        Win32DefaultAppHost host(m_window);
+        OfferDefaultAppChoice(host);
+    }
 }
 
 void Fmain::cmdNo_Click()
@@ -321,10 +366,10 @@ void Fmain::cmdNo_Click()
     ::DestroyWindow(m_window);
 }
 
-int RunRegistrationWindow(InstallKind kind)
+int RunRegistrationWindow(const WindowSettings& settings)
 {
     const OleScope ole;
-    Fmain window(kind);
+    Fmain window(settings);
     window.Create();
     window.Show();
     return window.RunMessageLoop();

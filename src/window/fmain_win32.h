@@ -2,7 +2,8 @@
 // confirms; the path is then stored as the editor setting.
 //
 // 1. OleInitialize on this thread (OleScope).
-// 2. Create(): the window and its controls, Form_Load, the text box's drop target; not shown.
+// 2. Create(): the window and its controls, Form_Load, the text box's drop target (or, for the
+//    classic drop, its file-drop messages); not shown.
 // 3. Show(): shows it without waiting, with the focus in the text box.
 // 4. RunMessageLoop(): until the window is gone (cmdNo or the title bar's close).
 #pragma once
@@ -14,6 +15,7 @@
 #include "window/drop_target_win32.h"
 #include "window/layout.h"
 #include "window/registration_dialog.h"
+#include "window/window_settings.h"
 
 #include <windows.h>
 
@@ -25,6 +27,9 @@
 
 namespace zn {
 
+// The registration window's class: whoever waits for the window looks for it by this name.
+inline constexpr wchar_t kRegistrationWindowClass[] = L"ZanvekNotepadRegistration";
+
 // Stores the path as the editor setting; returns 0 when it was stored, else the system's code.
 using StoreSetting = std::function<std::uint32_t(const std::wstring& path)>;
 
@@ -35,8 +40,7 @@ using CreateStepHook = std::function<void(CreateStep step)>;
 
 class Fmain {
 public:
-    // `kind` is the installation the confirmation tells the user about.
-    explicit Fmain(InstallKind kind = InstallKind::Copy, StoreSetting store = StoreEditorPath,
+    explicit Fmain(WindowSettings settings = {}, StoreSetting store = StoreEditorPath,
                    CreateStepHook hook = {});
     ~Fmain();
     Fmain(const Fmain&) = delete;
@@ -52,7 +56,7 @@ public:
 
     HWND Window() const { return m_window; }
     HWND Control(ControlId id) const;
-    IDropTarget* Text1DropTarget() const { return m_dropTarget.get(); }
+    IDropTarget* Text1DropTarget() const { return m_dropTarget.get(); } // none for the classic drop
     int Dpi() const { return m_dpi; }
 
     // The event handlers.
@@ -64,10 +68,14 @@ public:
     // The window class's procedure: forwards to OnMessage of the Fmain created with the window.
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept;
+    // The text box's procedure for the classic drop: takes WM_DROPFILES, passes on the rest.
+    static LRESULT CALLBACK Text1Proc(HWND text1, UINT message, WPARAM wParam,
+                                      LPARAM lParam) noexcept;
 
 private:
     LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    void AcceptClassicDrops();
     void ApplyView();
     void Step(CreateStep step) const
     {
@@ -76,6 +84,7 @@ private:
     // Runs an event handler; an error it raises closes the window and is rethrown after the loop.
     template <class Handler> void Guarded(Handler&& handler) noexcept;
 
+    WindowSettings m_settings;
     StoreSetting m_store;
     CreateStepHook m_hook;
     RegistrationDialog m_dialog;
@@ -94,8 +103,7 @@ private:
 // A label's font at `dpi` (the size in points scaled to pixels). Empty when the system has none.
 UniqueFont CreateLabelFont(const LabelFont& font, int dpi);
 
-// Creates, shows and runs the window on this thread; returns the exit code. `kind` is the
-// installation the confirmation tells the user about.
-int RunRegistrationWindow(InstallKind kind);
+// Creates, shows and runs the window on this thread; returns the exit code.
+int RunRegistrationWindow(const WindowSettings& settings);
 
 } // namespace zn

@@ -26,12 +26,16 @@ struct LabelFont {
     int hundredthsOfPoint;
 };
 
+// The labels' face, asked for by its English family name: Windows matches that name in every
+// display language (the Japanese one, "ＭＳ Ｐゴシック", names the same font but may go unmatched
+// outside a Japanese system, and the font mapper would then take another font by character set).
+inline constexpr std::wstring_view kLabelFace = L"MS PGothic";
 // The drop hint's font, 14.25 points.
-inline constexpr LabelFont kDropHintFont{L"ＭＳ Ｐゴシック", 1425};
+inline constexpr LabelFont kDropHintFont{kLabelFace, 1425};
 // Label2's messages: the confirmation (a long file name, then a line break and a long note)
 // must fit in the label beside the buttons. In this face and size it does, for file names of
 // up to about 19 characters, at 96, 120 and 144 dpi; the window's default font is too large.
-inline constexpr LabelFont kMessageFont{L"ＭＳ Ｐゴシック", 800};
+inline constexpr LabelFont kMessageFont{kLabelFace, 800};
 
 enum class ControlFont { WindowDefault, DropHint, Message };
 

@@ -34,7 +34,7 @@ void RegistrationDialog::Drop(std::wstring& text1, std::int32_t effect,
     m_view.noVisible = true;
 }
 
-void RegistrationDialog::Yes(const std::wstring& text1, const StorePath& store)
+bool RegistrationDialog::Yes(const std::wstring& text1, const StorePath& store)
 {
     if (!IsFullPath(text1)) return NotStored(kNotFullPathReason);
     if (const std::optional<std::wstring> failure = store(text1)) return NotStored(*failure);
@@ -46,13 +46,15 @@ void RegistrationDialog::Yes(const std::wstring& text1, const StorePath& store)
     m_view.noRect = {created.left, created.top + kRegisteredShift, created.width,
                      created.height - kRegisteredShift};
     m_view.noCaption = kCloseCaption;
+    return true;
 }
 
-void RegistrationDialog::NotStored(std::wstring_view reason)
+bool RegistrationDialog::NotStored(std::wstring_view reason)
 {
     // Claiming success would send the user away with nothing registered; Yes stays for
     // another try.
     m_view.label2 = StoreFailedMessage(reason);
+    return false;
 }
 
 } // namespace zn

@@ -54,10 +54,11 @@ public:
 
     // Yes: stores `text1` through `store` when it is a full path, and never stores anything
     // else (the launcher would look for such an editor in whatever folder it was started from).
-    void Yes(const std::wstring& text1, const StorePath& store);
+    // True when it was stored.
+    bool Yes(const std::wstring& text1, const StorePath& store);
 
 private:
-    void NotStored(std::wstring_view reason);
+    bool NotStored(std::wstring_view reason);
 
     InstallKind m_kind;
     DialogView m_view;

@@ -153,5 +153,89 @@ TEST_F(RegistrationWindow, AVeryLongPathIsTakenWholeAndStoredWhole)
     EXPECT_EQ(m_launcher.Wait(), 0);
 }
 
+// After an editor is stored in the redirect copy's window, the window looks up which program
+// opens .txt files: where that is a program the redirection does not reach, it offers the
+// Settings page on which the user can choose this program. Each case runs in a fresh prefix,
+// whose HKEY_CLASSES_ROOT it may change.
+class DefaultAppPrompt : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PrepareInstalledProgram();
+        CopyOver(ProgramPath(), kRedirectCopy);
+    }
+
+    // Opens the redirect copy's window, drags the editor onto it and clicks Yes; returns the
+    // window once the confirmation shows.
+    HWND RegisterTheEditor()
+    {
+        m_launcher = Start(kRedirectCopy, L"\"" + kRedirectCopy + L"\"");
+        const HWND window = WaitForRegistrationWindow(m_launcher);
+        if (window == nullptr) return nullptr;
+        const HWND text1 = ::GetDlgItem(window, kText1);
+        EXPECT_EQ(DragFilesOnto(CentreOf(text1), {kEditor}), static_cast<DWORD>(DROPEFFECT_COPY));
+        EXPECT_EQ(WaitForText(text1, kEditor), kEditor);
+        ClickButton(window, kCmdYes);
+        EXPECT_EQ(WaitForText(::GetDlgItem(window, kCmdNo), L"Close"), L"Close");
+        EXPECT_EQ(EditorSetting(), kEditor);
+        return window;
+    }
+
+    static inline const std::wstring kRedirectCopy = kWindows + L"\\ZanvekNotepad.exe";
+    Process m_launcher;
+};
+
+// Sets the machine's .txt file type to a ProgID of its own whose open command names `program`.
+void SetTextFileProgram(const std::wstring& progId, const std::wstring& program)
+{
+    const auto setDefault = [](const std::wstring& key, const std::wstring& value) {
+        HKEY opened = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\Classes\\" + key).c_str(), 0,
+                                    nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr),
+                  ERROR_SUCCESS)
+            << key;
+        ::RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(opened);
+    };
+    setDefault(progId + L"\\shell\\open\\command", L"\"" + program + L"\" \"%1\"");
+    setDefault(L".txt", progId);
+}
+
+TEST_F(DefaultAppPrompt, TextFilesOpenedByAnotherProgramBringTheOfferAfterYes)
+{
+    const std::wstring other = L"C:\\Tools\\other.exe";
+    CopyOver(StandInEditorPath(), other);
+    SetTextFileProgram(L"ZnTest.OtherText", other);
+    const HWND window = RegisterTheEditor();
+    ASSERT_NE(window, nullptr);
+
+    const HWND question = WaitForMessageBox(m_launcher.Id(), L"ZanvekNotePad");
+    ASSERT_NE(question, nullptr) << "no offer of the default-app page";
+    // Wine names the app by its file name without the extension.
+    EXPECT_NE(MessageBoxText(question).find(L"今も「other」で開きます。"), std::wstring::npos)
+        << MessageBoxText(question);
+    EXPECT_EQ(::GetWindow(question, GW_OWNER), window) << "the question belongs to the window";
+    // Wine reports Windows 7, which has the list of default apps only; and its shell opens no
+    // ms-settings: link, which is reported as any error is. The editor stays stored.
+    Answer(question, IDYES);
+    for (int i = 0; i < 250 && ::IsWindow(question); ++i)
+        ::Sleep(20); // gone before the report is looked for: it has the same title
+    ExpectErrorReport(m_launcher, L"設定のページを開けませんでした。", L"ms-settings:defaultapps");
+    EXPECT_EQ(EditorSetting(), kEditor);
+}
+
+TEST_F(DefaultAppPrompt, TextFilesOpenedByTheSystemsNotepadBringNone)
+{
+    // The template's .txt is txtfile, whose open command starts the system folder's notepad.exe:
+    // the redirection reaches it.
+    const HWND window = RegisterTheEditor();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(WaitForMessageBox(m_launcher.Id(), L"ZanvekNotePad", 3s), nullptr)
+        << "an offer although Notepad's starts are redirected";
+    ClickButton(window, kCmdNo);
+    EXPECT_EQ(m_launcher.Wait(), 0);
+}
+
 } // namespace
 } // namespace zn::e2e

@@ -66,9 +66,9 @@ public:
     // Set-up is never reached: the program always runs from the Windows folder here.
     SetupHost& Setup() override { fuzz::PropertyBroken("set-up ran", __FILE__, __LINE__); }
     RedirectHost& Redirection() override { fuzz::PropertyBroken("set-up ran", __FILE__, __LINE__); }
-    int OpenRegistrationWindow(InstallKind kind) override
+    int OpenRegistrationWindow(const WindowSettings& settings) override
     {
-        windows.push_back(kind);
+        windows.push_back(settings.kind);
         return kWindow;
     }
     // Only set-up asks these.
@@ -76,10 +76,19 @@ public:
     {
         fuzz::PropertyBroken("the launcher asked for its elevation", __FILE__, __LINE__);
     }
-    bool StartAsDesktopUser(const std::wstring&) override
+    bool StartAsDesktopUser(const std::wstring&, std::chrono::milliseconds) override
     {
         fuzz::PropertyBroken("the launcher started a program as the desktop's user", __FILE__,
                              __LINE__);
+    }
+    std::uint64_t SystemTime() override
+    {
+        fuzz::PropertyBroken("the launcher read the time", __FILE__, __LINE__);
+    }
+    bool WaitForRegistrationWindow(const std::wstring&, std::uint64_t,
+                                   std::chrono::milliseconds) override
+    {
+        fuzz::PropertyBroken("the launcher waited for a window", __FILE__, __LINE__);
     }
 };
 

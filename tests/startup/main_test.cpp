@@ -15,6 +15,8 @@
 namespace zn {
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr int kWindowExitCode = 77; // what the fake window returns, to tell it was opened
 
 // Records what Main asks of the system; answers from its fields.
@@ -34,16 +36,28 @@ public:
     int editorExitCode = 42;
     bool windowsFolderFails = false;
     ElevationType elevation = ElevationType::Default;
-    bool desktopStartWorks = true;
+    bool desktopStartWorks = true; // false: the shell failed, or did not answer within the limit
+    bool launcherWindowAppears = true;
     FakeSetupHost setup;
     FakeRedirectHost redirection{setup.operations};
 
     int registryReads = 0, probes = 0, windowsOpened = 0, canonicalLookups = 0;
     std::vector<InstallKind> windowKinds; // what each opened window was told
-    bool setupLockedAtWindow = false;     // a set-up lock held as a window opened or was started
+    std::vector<WindowSettings> windowSettings;
+    bool setupLockedAtWindow = false; // a set-up lock held as a window opened or was started
     std::vector<std::pair<std::wstring, std::wstring>> started; // (path, command line)
     int elevationQueries = 0;
     std::vector<std::wstring> desktopStarts; // each program asked for, also when it failed
+    std::vector<std::chrono::milliseconds> desktopStartLimits;
+    std::uint64_t clock = 1000; // advances with every reading
+    std::uint64_t clockAtDesktopStart = 0;
+    struct WindowWait {
+        std::wstring program;
+        std::uint64_t startedAfter;
+        std::chrono::milliseconds limit;
+        friend bool operator==(const WindowWait&, const WindowWait&) = default;
+    };
+    std::vector<WindowWait> windowWaits;
 
     OwnExecutable LocateOwnExecutable() override
     {
@@ -80,9 +94,10 @@ public:
     }
     SetupHost& Setup() override { return setup; }
     RedirectHost& Redirection() override { return redirection; }
-    int OpenRegistrationWindow(InstallKind kind) override
+    int OpenRegistrationWindow(const WindowSettings& settings) override
     {
-        windowKinds.push_back(kind);
+        windowKinds.push_back(settings.kind);
+        windowSettings.push_back(settings);
         setupLockedAtWindow = setupLockedAtWindow || setup.locked;
         ++windowsOpened;
         return kWindowExitCode;
@@ -92,11 +107,20 @@ public:
         ++elevationQueries;
         return elevation;
     }
-    bool StartAsDesktopUser(const std::wstring& program) override
+    bool StartAsDesktopUser(const std::wstring& program, std::chrono::milliseconds limit) override
     {
         desktopStarts.push_back(program);
+        desktopStartLimits.push_back(limit);
+        clockAtDesktopStart = clock;
         setupLockedAtWindow = setupLockedAtWindow || setup.locked;
         return desktopStartWorks;
+    }
+    std::uint64_t SystemTime() override { return clock += 10; }
+    bool WaitForRegistrationWindow(const std::wstring& program, std::uint64_t startedAfter,
+                                   std::chrono::milliseconds limit) override
+    {
+        windowWaits.push_back({program, startedAfter, limit});
+        return launcherWindowAppears;
     }
 };
 
@@ -172,6 +196,9 @@ TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
         EXPECT_EQ(Main(host), kWindowExitCode) << row.why;
         EXPECT_EQ(host.windowsOpened, 1) << row.why;
         EXPECT_EQ(host.windowKinds, std::vector<InstallKind>{InstallKind::Copy}) << row.why;
+        // The launcher's window keeps the OLE drop whatever its token (Wine reports Full for
+        // every process), and offers no default-app page after a copy installation.
+        EXPECT_EQ(host.windowSettings, std::vector<WindowSettings>{{InstallKind::Copy}}) << row.why;
         EXPECT_EQ(host.elevationQueries, 0) << row.why;
         EXPECT_TRUE(host.desktopStarts.empty()) << row.why;
         EXPECT_TRUE(host.started.empty()) << row.why;
@@ -282,7 +309,9 @@ TEST(RedirectCopy, GivesTheEditorWhatFollowsTheNotepadToken)
             EXPECT_EQ(host.started[0].second, L"\"C:\\Tools\\editor.exe\" " + *row.argument);
         } else {
             EXPECT_TRUE(host.started.empty()) << row.commandLine;
-            EXPECT_EQ(host.windowKinds, std::vector<InstallKind>{InstallKind::Redirect})
+            // The launcher's window of the redirection offers the default-app page.
+            EXPECT_EQ(host.windowSettings,
+                      (std::vector<WindowSettings>{{InstallKind::Redirect, DropMode::Ole, true}}))
                 << row.commandLine;
         }
     }
@@ -377,14 +406,21 @@ TEST(Setup, AfterAnInstallationTheWindowOpensAsTheDesktopsUserOnlyWhenRunAsAdmin
     const struct {
         const char* why;
         ElevationType elevation;
-        bool desktopStartWorks;
-        bool desktopStartTried, windowInProcess;
+        bool desktopStartWorks, launcherWindowAppears;
+        bool desktopStartTried, windowWaitedFor, windowInProcess;
+        DropMode drop; // of the window set-up opens itself
     } rows[] = {
         {"run as administrator: the installed launcher opens it", ElevationType::Full, true, true,
-         false},
-        {"the shell could not start it", ElevationType::Full, false, true, true},
-        {"not elevated, no split token", ElevationType::Default, true, false, true},
-        {"the unelevated half of a split token", ElevationType::Limited, true, false, true},
+         true, true, false, DropMode::Ole},
+        // Elevated, the window takes Explorer's classic drop, which Windows lets through.
+        {"the shell could not start it, or did not answer in time", ElevationType::Full, false,
+         true, true, false, true, DropMode::Classic},
+        {"the launcher's window did not come in time", ElevationType::Full, true, false, true, true,
+         true, DropMode::Classic},
+        {"not elevated, no split token", ElevationType::Default, true, true, false, false, true,
+         DropMode::Ole},
+        {"the unelevated half of a split token", ElevationType::Limited, true, true, false, false,
+         true, DropMode::Ole},
     };
     // Where the system protects notepad.exe, the launcher is the redirect copy.
     const struct {
@@ -409,6 +445,7 @@ TEST(Setup, AfterAnInstallationTheWindowOpensAsTheDesktopsUserOnlyWhenRunAsAdmin
             host.redirection.notepadProtected = system.isProtected;
             host.elevation = row.elevation;
             host.desktopStartWorks = row.desktopStartWorks;
+            host.launcherWindowAppears = row.launcherWindowAppears;
 
             EXPECT_EQ(Main(host), row.windowInProcess ? kWindowExitCode : 0);
             EXPECT_EQ(host.setup.files[L"C:\\WINDOWS\\notepad.exe"].bytes,
@@ -418,8 +455,22 @@ TEST(Setup, AfterAnInstallationTheWindowOpensAsTheDesktopsUserOnlyWhenRunAsAdmin
             EXPECT_EQ(host.desktopStarts, row.desktopStartTried
                                               ? std::vector<std::wstring>{system.launcher}
                                               : std::vector<std::wstring>{});
-            EXPECT_EQ(host.windowKinds, row.windowInProcess ? std::vector<InstallKind>{system.kind}
-                                                            : std::vector<InstallKind>{});
+            // Neither the shell nor its launcher may keep set-up waiting for ever.
+            EXPECT_EQ(host.desktopStartLimits, row.desktopStartTried
+                                                   ? std::vector<std::chrono::milliseconds>{10s}
+                                                   : std::vector<std::chrono::milliseconds>{});
+            // Only a launcher started after the request counts: the time read before it.
+            using Waits = std::vector<FakeStartupHost::WindowWait>;
+            const Waits waits = row.windowWaitedFor
+                                    ? Waits{{system.launcher, host.clockAtDesktopStart, 10s}}
+                                    : Waits{};
+            EXPECT_EQ(host.windowWaits, waits);
+            // Set-up's own window never offers the default-app page: set-up may run with another
+            // administrator's credentials.
+            using Windows = std::vector<WindowSettings>;
+            const Windows windows =
+                row.windowInProcess ? Windows{{system.kind, row.drop, false}} : Windows{};
+            EXPECT_EQ(host.windowSettings, windows);
             EXPECT_TRUE(host.started.empty());
         }
     }

@@ -98,12 +98,15 @@ struct FakeStore {
     }
 };
 
-DialogView AfterDropAndYes(RegistrationDialog& dialog, const std::wstring& typed, FakeStore& store)
+// `stored`, when given, receives what Yes says of itself.
+DialogView AfterDropAndYes(RegistrationDialog& dialog, const std::wstring& typed, FakeStore& store,
+                           bool* stored = nullptr)
 {
     dialog.Load();
     std::wstring text;
     dialog.Drop(text, 7, Files{{L"C:\\Tools\\first.exe"}});
-    dialog.Yes(typed, store.Fn());
+    const bool yes = dialog.Yes(typed, store.Fn());
+    if (stored != nullptr) *stored = yes;
     return dialog.View();
 }
 
@@ -151,8 +154,11 @@ TEST(Dialog, YesStoresOnlyAFullPathAndOtherwiseSaysWhyNot)
     for (const auto& row : rows) {
         RegistrationDialog dialog;
         FakeStore store{row.storeFailure, {}};
-        const DialogView view = AfterDropAndYes(dialog, row.text, store);
+        bool stored = false;
+        const DialogView view = AfterDropAndYes(dialog, row.text, store, &stored);
         EXPECT_EQ(store.stored.size(), row.storeAsked ? 1u : 0u) << row.why;
+        // What follows a stored editor (the default-app offer) must not follow a refusal.
+        EXPECT_EQ(stored, row.label2.empty()) << row.why;
         if (row.label2.empty()) {
             EXPECT_FALSE(view.yesVisible) << row.why;
             EXPECT_EQ(view.noRect, kNoRegistered) << row.why;

@@ -2,6 +2,9 @@
 #include "startup/desktop_start_win32.h"
 
 #include "common/unique_handle.h"
+#include "common/win32_text.h"
+#include "window/drop_target_win32.h"
+#include "window/fmain_win32.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -20,7 +23,7 @@ using namespace std::chrono_literals;
 
 // Wine runs every process as the elevated half of a split token (measured), as Windows runs a
 // program started "as administrator".
-TEST(Elevation, TheTokenAnswersAsWineReportsIt)
+TEST(ElevationUnderWine, TheTokenAnswersAsWineReportsIt)
 {
     UniqueHandle token;
     ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()));
@@ -88,6 +91,91 @@ TEST(DesktopStart, TheShellsProcessStartsTheProgram)
     ::TerminateProcess(process.get(), 0);
     ::WaitForSingleObject(process.get(), 5000);
     ExpectComUninitialised();
+}
+
+// A hung shell must not keep set-up waiting: the worker carries on by itself, with its own copy
+// of everything, and may still start the program after the caller has gone on.
+TEST(DesktopStart, ALimitThatPassesGivesUpAtOnceAndTheWorkerCarriesOn)
+{
+    const auto shell = ProcessIdOf(L"explorer.exe");
+    ASSERT_TRUE(shell) << "no desktop shell in this prefix";
+    ASSERT_FALSE(ProcessIdOf(L"winver.exe")) << "left over from an earlier run";
+
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(StartAsDesktopUserWithin(std::wstring(L"C:\\windows\\system32\\winver.exe"), 0ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    std::optional<DWORD> started;
+    for (auto waited = 0ms; !started && waited < 10s; waited += 50ms) {
+        std::this_thread::sleep_for(50ms);
+        started = ProcessIdOf(L"winver.exe", shell);
+    }
+    ASSERT_TRUE(started) << "the worker did not carry the request out";
+    const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, *started));
+    ASSERT_TRUE(process);
+    ::TerminateProcess(process.get(), 0);
+    ::WaitForSingleObject(process.get(), 5000);
+}
+
+// Set-up waits for the registration window of the launcher it had the shell start: a window of
+// that class, shown by a process of that program, started after the request.
+TEST(LauncherWindow, CountsOnlyAShownWindowOfTheProgramStartedAfterTheRequest)
+{
+    const OleScope ole;
+    Fmain window(WindowSettings{}, [](const std::wstring&) { return 0u; });
+    window.Create();
+    const std::wstring self = ReadGrowing([](wchar_t* buffer, DWORD capacity) {
+        return ::GetModuleFileNameW(nullptr, buffer, capacity);
+    });
+    FILETIME created{}, exited{}, kernel{}, user{};
+    ASSERT_TRUE(::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user));
+    const std::uint64_t start =
+        (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    ASSERT_GT(SystemTimeNow(), start);
+
+    EXPECT_FALSE(WaitForRegistrationWindowOf(self, start, 200ms)) << "not shown yet";
+    window.Show();
+    const struct {
+        const char* why;
+        std::wstring program;
+        std::uint64_t startedAfter;
+        bool found;
+    } rows[] = {
+        {"this process, started then", self, start, true},
+        {"this process, started before the request", self, SystemTimeNow(), false},
+        {"another program", L"C:\\windows\\system32\\winver.exe", start, false},
+        {"no such program", L"C:\\no such folder\\ZanvekNotepad.exe", start, false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(WaitForRegistrationWindowOf(row.program, row.startedAfter, 200ms), row.found)
+            << row.why;
+    }
+}
+
+// A launcher whose window was shown and closed at once (as a test may close it) has ended with
+// 0 by the time it is looked at again: it counts. One that failed does not.
+TEST(LauncherWindow, CountsALauncherThatEndedNormallyWhileItWasWaitedFor)
+{
+    const std::wstring program = L"C:\\windows\\system32\\cmd.exe";
+    for (const int exitCode : {0, 1}) {
+        const std::uint64_t requested = SystemTimeNow();
+        std::wstring command = L"cmd.exe /c exit " + std::to_wstring(exitCode);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
+        ASSERT_TRUE(::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE,
+                                     CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr,
+                                     &startup, &started));
+        const UniqueHandle process(started.hProcess), thread(started.hThread);
+        // It ends while the wait is under way, after the wait has seen it running.
+        std::thread resume([&thread] {
+            std::this_thread::sleep_for(500ms);
+            ::ResumeThread(thread.get());
+        });
+        EXPECT_EQ(WaitForRegistrationWindowOf(program, requested, 3s), exitCode == 0)
+            << "exit code " << exitCode;
+        resume.join();
+        ::WaitForSingleObject(process.get(), 5000);
+    }
 }
 
 TEST(DesktopStart, AThreadOfTheMultithreadedApartmentIsRefusedAndKeepsItsCom)

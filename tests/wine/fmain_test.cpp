@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -115,7 +116,7 @@ class RegistrationWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_window = std::make_unique<Fmain>(InstallKind::Copy, [this](const std::wstring& path) {
+        m_window = std::make_unique<Fmain>(WindowSettings{}, [this](const std::wstring& path) {
             m_stored.push_back(path);
             return m_storeSucceeds ? 0u : 5u; // ERROR_ACCESS_DENIED
         });
@@ -183,25 +184,17 @@ TEST_F(RegistrationWindow, FontsTabOrderStackingAndNoDefaultButton)
     LOGFONTW hint{};
     ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Control(kLabel1), WM_GETFONT, 0, 0)),
                  sizeof(hint), &hint);
-    EXPECT_STREQ(hint.lfFaceName, L"ＭＳ Ｐゴシック");
+    EXPECT_STREQ(hint.lfFaceName, L"MS PGothic"); // the name Windows matches in any language
     EXPECT_EQ(hint.lfHeight, -::MulDiv(1425, m_window->Dpi(), 7200)); // 14.25 points
     EXPECT_EQ(hint.lfWeight, 400);
     EXPECT_EQ(hint.lfCharSet, 128);
-    // Label2's messages in their own smaller font, in the face asked for (Wine: through the
-    // prefix's font replacement), so that what the fit test measured is what the label shows.
+    // Label2's messages in their own smaller font, the one the fit test measures.
     const auto message =
         reinterpret_cast<HFONT>(::SendMessageW(Control(kLabel2), WM_GETFONT, 0, 0));
     LOGFONTW messageFont{};
     ::GetObjectW(message, sizeof(messageFont), &messageFont);
-    EXPECT_STREQ(messageFont.lfFaceName, L"ＭＳ Ｐゴシック");
+    EXPECT_STREQ(messageFont.lfFaceName, L"MS PGothic");
     EXPECT_EQ(messageFont.lfHeight, -::MulDiv(800, m_window->Dpi(), 7200)); // 8 points
-    const HDC dc = ::GetDC(Control(kLabel2));
-    const HGDIOBJ old = ::SelectObject(dc, message);
-    wchar_t face[LF_FACESIZE] = {};
-    ::GetTextFaceW(dc, LF_FACESIZE, face);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(Control(kLabel2), dc);
-    EXPECT_STREQ(face, L"ＭＳ Ｐゴシック");
 
     // Front to back: the buttons over Label2, Label2 over Label1 where they overlap.
     std::vector<HWND> stacking;
@@ -318,7 +311,7 @@ TEST_F(RegistrationWindow, YesStoresOnlyAFullPath)
 
 TEST_F(RegistrationWindow, ARedirectInstallationIsConfirmedWithItsOwnNote)
 {
-    Fmain window(InstallKind::Redirect, [](const std::wstring&) { return 0u; });
+    Fmain window(WindowSettings{InstallKind::Redirect}, [](const std::wstring&) { return 0u; });
     window.Create();
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Program Files\\sakura\\sakura.exe"}), 7);
     window.cmdYes_Click();
@@ -367,6 +360,31 @@ TEST_F(RegistrationWindow, TheOleDropTargetOfText1TakesRealFileLists)
     EXPECT_EQ(TextOf(Control(kText1)), L"C:\\ツール\\エディタ.exe");
 }
 
+// Set-up's own window in an elevated process: Explorer's classic drop (WM_DROPFILES) instead of
+// the OLE drop, which Windows blocks from Explorer into an elevated window.
+TEST_F(RegistrationWindow, AnElevatedSetUpsWindowTakesTheClassicDropAndAsks)
+{
+    Fmain window(WindowSettings{InstallKind::Copy, DropMode::Classic},
+                 [](const std::wstring&) { return 0u; });
+    window.Create();
+    window.Show();
+    const HWND text1 = window.Control(kText1);
+    EXPECT_NE(::GetWindowLongW(text1, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+    // No OLE target stands in the classic drop's way: registering one now succeeds.
+    const ComPtr<FileDropTarget> probe =
+        FileDropTarget::Create([](const DroppedFiles&, std::int32_t) {});
+    EXPECT_EQ(::RegisterDragDrop(text1, probe.get()), S_OK);
+    ::RevokeDragDrop(text1);
+
+    const HGLOBAL drop = MakeDropFiles({L"C:\\Tools\\Editor.EXE", L"C:\\Tools\\second.exe"});
+    EXPECT_EQ(::SendMessageW(text1, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0), 0);
+    EXPECT_EQ(TextOf(text1), L"C:\\Tools\\Editor.EXE");
+    EXPECT_EQ(TextOf(window.Control(kLabel2)), L"Editor.EXEを登録してよろしいですか？");
+    EXPECT_TRUE(::IsWindowVisible(window.Control(kCmdYes)));
+    EXPECT_EQ(TextOf(window.Control(kCmdNo)), L"No");
+    EXPECT_EQ(::GlobalSize(drop), 0u) << "the drop's memory was not freed";
+}
+
 TEST_F(RegistrationWindow, NoClosesTheWindowWithoutStoring)
 {
     Drop({L"C:\\Tools\\ed.exe"});
@@ -401,7 +419,7 @@ TEST_F(RegistrationWindow, TheLastMessagesDefaultProcessingGetsTheWindowItIsAbou
 
 TEST_F(RegistrationWindow, AnErrorInAHandlerClosesTheWindowAndIsRaisedAfterTheLoop)
 {
-    Fmain window(InstallKind::Copy, [](const std::wstring&) -> std::uint32_t {
+    Fmain window(WindowSettings{}, [](const std::wstring&) -> std::uint32_t {
         throw AppError(kErrorConversion, L"store failed");
     });
     window.Create();
@@ -417,6 +435,27 @@ TEST_F(RegistrationWindow, AnErrorInAHandlerClosesTheWindowAndIsRaisedAfterTheLo
     } catch (const AppError& error) {
         EXPECT_EQ(error.code, kErrorConversion);
     }
+}
+
+// The test prefixes map the labels' face to the Japanese font the tests measure and render with
+// (a font replacement in the template), as Windows has MS PGothic itself: without it, Wine takes
+// the fixed-pitch IPAGothic, in which the confirmation does not fit.
+TEST(LabelFontUnderWine, IsTheJapaneseFontTheTestsUse)
+{
+    const UniqueFont font = CreateLabelFont(kMessageFont, 96);
+    const HDC dc = ::CreateCompatibleDC(nullptr);
+    const HGDIOBJ old = ::SelectObject(dc, font.get());
+    wchar_t face[LF_FACESIZE] = {};
+    ::GetTextFaceW(dc, LF_FACESIZE, face);
+    const std::wstring japanese = L"メモ帳のかわりに起動したいエディタ";
+    std::vector<WORD> glyphs(japanese.size());
+    ::GetGlyphIndicesW(dc, japanese.c_str(), static_cast<int>(japanese.size()), glyphs.data(),
+                       GGI_MARK_NONEXISTING_GLYPHS);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    EXPECT_STREQ(face, L"MS PGothic"); // otherwise Wine takes the fixed-pitch IPAGothic
+    EXPECT_EQ(std::count(glyphs.begin(), glyphs.end(), WORD{0xFFFF}), 0)
+        << "the face has no Japanese glyphs";
 }
 
 // A handler that fails inside Drop closes the window, whose WM_DESTROY revokes the target and
@@ -490,7 +529,7 @@ TEST(WindowCreationErrors, AreReportedInABoxThatStaysUntilAnswered)
         };
         try {
             const OleScope ole;
-            Fmain window(InstallKind::Copy, StoreEditorPath, failing);
+            Fmain window(WindowSettings{}, StoreEditorPath, failing);
             window.Create();
             ADD_FAILURE() << "Create did not raise the error";
             continue;

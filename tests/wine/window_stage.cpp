@@ -35,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     const std::uint32_t status = stage == L"store-failed" ? ERROR_ACCESS_DENIED : 0;
     try {
         const OleScope ole;
-        Fmain window(kind, [status](const std::wstring&) { return status; });
+        Fmain window(WindowSettings{kind}, [status](const std::wstring&) { return status; });
         window.Create();
         if (stage == L"not-full-path") {
             // Typed by hand, then a drop that brings no files tests the text box's text.

@@ -29,8 +29,9 @@ zn_start_server() {
   WINEPREFIX=$prefix wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
-# Makes a prefix from scratch: null graphics driver (no display needed) and a Japanese font
-# for the names the window asks for.
+# Makes a prefix from scratch: null graphics driver (no display needed), a Japanese font for
+# the names the window asks for, and the .txt association of a Windows without the packaged
+# Notepad.
 zn_make_template() {
   local prefix=$1
   rm -rf "$prefix"
@@ -38,11 +39,20 @@ zn_make_template() {
   WINEPREFIX=$prefix wineboot -i </dev/null >/dev/null 2>&1
   WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
     </dev/null >/dev/null 2>&1
+  # The labels ask for MS PGothic, which Windows has under its English and its Japanese name;
+  # IPAPGothic stands in for it (without this Wine would take the fixed-pitch IPAGothic).
   # Registry names are stored mangled unless reg runs under a UTF-8 locale.
-  LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
-    /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f </dev/null >/dev/null 2>&1
+  local face
+  for face in 'MS PGothic' 'ＭＳ Ｐゴシック'; do
+    LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+      /v "$face" /d IPAPGothic /f </dev/null >/dev/null 2>&1
+  done
   LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
     /v 'ＭＳ ゴシック' /d IPAGothic /f </dev/null >/dev/null 2>&1
+  # A fresh prefix has no .txt key. Windows without the packaged Notepad opens text files with
+  # the system folder's notepad.exe (txtfile), which the redirection reaches: the registration
+  # window then offers no default-app page.
+  WINEPREFIX=$prefix wine reg add 'HKCR\.txt' /ve /d txtfile /f </dev/null >/dev/null 2>&1
   zn_stop_server "$prefix"  # writes the registry to disk
   zn_template_key >"$prefix/.complete"
 }
