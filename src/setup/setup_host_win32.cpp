@@ -125,9 +125,7 @@ FileKind Win32SetupHost::Inspect(const std::wstring& path)
     if (!IsProgramImage(image)) return FileKind::Other;
     if (size > kLargestProgram) return FileKind::Program;
     // Every version of this program names itself the same way in its version resource.
-    return FindVersionString(FindVersionResource(image), L"InternalName") == kInternalName
-               ? FileKind::ThisProgram
-               : FileKind::Program;
+    return NamesThisProgram(FindVersionResource(image)) ? FileKind::ThisProgram : FileKind::Program;
 }
 
 bool Win32SetupHost::SameBytes(const std::wstring& a, const std::wstring& b)
