@@ -2,6 +2,7 @@
 #include "startup/windows_folder_win32.h"
 
 #include "built_program.h"
+#include "common/editor_check.h"
 #include "common/error_code_of.h"
 #include "common/pe_image.h"
 
@@ -63,30 +64,120 @@ TEST(OwnExecutable, IsItsFolderItsNameAndTheFileTheSystemRuns)
     EXPECT_NE(self.folder.back(), L'\\');
 }
 
-TEST(OpenEditor, KnowsThisProgramHoweverItsPathIsSpelled)
+// Every copy of the program, wherever and however named, tells itself by its version
+// resource, read from the file in a few bounded pieces.
+TEST(OpenEditor, KnowsAnyCopyOfThisProgramHoweverItsPathIsSpelled)
 {
-    Win32StartupHost host;
-    host.LocateOwnExecutable();
-    const std::wstring path = ModulePath();
-    std::wstring upper = path;
+    const std::wstring built = BuiltProgramPath();
+    const std::wstring copy = ScratchFolder() + L"\\copy of an editor.exe";
+    ASSERT_TRUE(::CopyFileW(built.c_str(), copy.c_str(), FALSE));
+    std::wstring upper = copy;
     for (wchar_t& c : upper)
         c = static_cast<wchar_t>(std::towupper(c));
     wchar_t shortPath[MAX_PATH * 4] = {};
-    ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH * 4);
+    ::GetShortPathNameW(copy.c_str(), shortPath, MAX_PATH * 4);
 
-    EXPECT_EQ(host.OpenEditor(path).probe, EditorProbe::ThisProgram);
-    EXPECT_EQ(host.OpenEditor(upper).probe, EditorProbe::ThisProgram);
-    EXPECT_EQ(host.OpenEditor(shortPath).probe, EditorProbe::ThisProgram) << shortPath;
+    for (const std::wstring& path : {built, copy, upper, std::wstring(shortPath)}) {
+        Win32StartupHost host;
+        EXPECT_EQ(JudgeEditor(path, host.OpenEditor(path), false), EditorVerdict::ThisProgram)
+            << path;
+    }
+    // Another program with a version resource of its own.
+    Win32StartupHost host;
+    const std::wstring other = SystemProgram(L"cmd.exe");
+    EXPECT_EQ(JudgeEditor(other, host.OpenEditor(other), false), EditorVerdict::Ok);
 }
 
 TEST(OpenEditor, FoldersAndMissingFilesAreNoFiles)
 {
     Win32StartupHost host;
     const std::wstring windows = WindowsFolder();
-    for (const std::wstring& path :
-         {windows, windows + L"\\", windows + L"\\system32", windows + L"\\no such editor.exe",
-          windows + L"\\no\\such\\editor.exe", std::wstring()})
-        EXPECT_EQ(host.OpenEditor(path).probe, EditorProbe::NoSuchFile) << path;
+    const struct {
+        std::wstring path;
+        EditorProbe probe;
+    } rows[] = {
+        {windows, EditorProbe::Folder},
+        {windows + L"\\", EditorProbe::Folder},
+        {windows + L"\\system32", EditorProbe::Folder},
+        {windows + L"\\no such editor.exe", EditorProbe::NoSuchFile},
+        {windows + L"\\no\\such\\editor.exe", EditorProbe::NoSuchFile},
+        {std::wstring(), EditorProbe::NoSuchFile},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(host.OpenEditor(row.path).probe, row.probe) << row.path;
+}
+
+// The window may store a path of MAX_PATH characters or more; Win32 opens such a file only
+// through the path's "\\?\" form.
+TEST(OpenEditor, AnEditorWithAPathOfMaxPathOrMoreIsReadAndHeld)
+{
+    std::wstring folder = ScratchFolder();
+    for (const wchar_t letter : {L'a', L'b', L'c'}) {
+        folder += L"\\" + std::wstring(100, letter);
+        ::CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    }
+    const std::wstring editor = folder + L"\\editor.exe";
+    ASSERT_GE(editor.size(), static_cast<std::size_t>(MAX_PATH));
+    ASSERT_TRUE(
+        ::CopyFileW(SystemProgram(L"cmd.exe").c_str(), (L"\\\\?\\" + editor).c_str(), FALSE));
+    Win32StartupHost host;
+    const EditorFile file = host.OpenEditor(editor);
+    EXPECT_EQ(file.probe, EditorProbe::File);
+    EXPECT_TRUE(IsProgramImage(file.head));
+    EXPECT_FALSE(::DeleteFileW((L"\\\\?\\" + editor).c_str())) << "not held";
+}
+
+// The one question the launcher asks about a document with blanks: whether it is one file.
+TEST(PlaceOfDocument, IsAFileOrANewFileInAFolderThatIsThere)
+{
+    const std::wstring folder = ScratchFolder() + L"\\My Notes";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring existing = folder + L"\\New Text Document.txt";
+    WriteFileBytes(existing, "memo");
+    std::wstring deep = folder;
+    for (const wchar_t letter : {L'a', L'b', L'c'}) {
+        deep += L"\\" + std::wstring(100, letter) + L" x";
+        ::CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
+    }
+    const HANDLE longFile = ::CreateFileW((L"\\\\?\\" + deep + L"\\a b.txt").c_str(), GENERIC_WRITE,
+                                          0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(longFile, INVALID_HANDLE_VALUE);
+    ::CloseHandle(longFile);
+    const struct {
+        std::wstring path;
+        DocumentPlace place;
+    } rows[] = {
+        {existing, DocumentPlace::File},
+        {existing + L". ", DocumentPlace::File}, // as Win32 opens the name
+        {folder + L"\\not yet there.txt", DocumentPlace::NewFile},
+        {ScratchFolder() + L"\\no such folder\\a b.txt", DocumentPlace::Elsewhere},
+        {folder, DocumentPlace::Elsewhere},
+        {existing + L"\\a b.txt", DocumentPlace::Elsewhere},
+        {folder + L"\\a\tb.txt", DocumentPlace::Elsewhere}, // no file name holds a tab
+        {deep + L"\\a b.txt", DocumentPlace::File},
+        {deep + L"\\c d.txt", DocumentPlace::NewFile},
+    };
+    Win32StartupHost host;
+    for (const auto& row : rows)
+        EXPECT_EQ(host.PlaceOfDocument(row.path), row.place) << row.path;
+}
+
+TEST(Environment, TellsAnUnsetVariableFromAnEmptyOneAndSetsItForWhatStartsNext)
+{
+    Win32StartupHost host;
+    const std::wstring name = L"ZN_STARTUP_HOST_TEST";
+    ::SetEnvironmentVariableW(name.c_str(), nullptr);
+    EXPECT_EQ(host.Environment(name), std::nullopt);
+    host.SetEnvironment(name, L"");
+    EXPECT_EQ(host.Environment(name), std::wstring());
+    const std::wstring longValue(5000, L'7');
+    host.SetEnvironment(name, longValue);
+    EXPECT_EQ(host.Environment(name), longValue);
+    host.SetEnvironment(name, L"3");
+    EXPECT_EQ(host.StartEditorAndWait(SystemProgram(L"cmd.exe"),
+                                      L"cmd.exe /c exit %ZN_STARTUP_HOST_TEST%"),
+              3);
+    ::SetEnvironmentVariableW(name.c_str(), nullptr);
 }
 
 TEST(OpenEditor, ReadsAsMuchOfTheStartAsAProgramsHeadersTake)
