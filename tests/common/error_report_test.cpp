@@ -37,11 +37,9 @@ TEST(ErrorReport, TheSystemsInsertsGetTheFilesNameOrNothing)
     } rows[] = {
         {L"Bad EXE format for %1.", L"Bad EXE format for ed.exe."},
         {L"%1 の EXE フォーマットが不正です。", L"ed.exe の EXE フォーマットが不正です。"},
-        {L"%1 is not a valid Win32 application.", L"ed.exe is not a valid Win32 application."},
         {L"Cannot move %1 to %2.", L"Cannot move ed.exe to ."},
         {L"%1!s! and %12!d!: %1", L"ed.exe and : ed.exe"},
         {L"100% sure, %0 and %a stay", L"100% sure, %0 and %a stay"},
-        {L"ends in %", L"ends in %"},
         {L"%1!s", L"ed.exe!s"}, // no closing "!": no format
     };
     for (const auto& row : rows)

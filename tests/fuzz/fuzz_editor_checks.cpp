@@ -1,12 +1,11 @@
 // The launcher's checks of the editor: whether the setting's text is a full path (and its
-// "\\?\" form, through which a long one is opened), the quotes the window removes from a pasted
-// path, and whether the file's first bytes are a Windows program.
+// "\\?\" form, through which a long one is opened), and whether the file's first bytes are a
+// Windows program.
 //
 // Input: a mode byte. Bit 0 clear: the setting's text (a length byte, then UTF-16LE units) and
 // a suffix (all units left). Bit 0 set: a file's first bytes (all that is left).
 #include "fuzz_support.h"
 
-#include "common/editor_check.h"
 #include "common/full_path.h"
 #include "common/little_endian.h"
 #include "common/pe_image.h"
@@ -20,19 +19,6 @@ namespace {
 bool IsSeparator(wchar_t c)
 {
     return c == L'\\' || c == L'/';
-}
-
-// One pair of quotes around the whole text goes, and nothing else.
-void CheckUnquoted(const std::wstring& text)
-{
-    const std::wstring_view out = Unquoted(text);
-    if (out.size() == text.size()) {
-        ZN_CHECK(out.data() == text.data());
-        return;
-    }
-    ZN_CHECK(out.size() + 2 == text.size() && out.data() == text.data() + 1);
-    ZN_CHECK(text.front() == L'"' && text.back() == L'"');
-    ZN_CHECK(out.find(L'"') == std::wstring_view::npos);
 }
 
 // The "\\?\" form of a full path: full, in that form, with "\" alone between its names and no
@@ -55,7 +41,6 @@ void CheckExtendedLength(const std::wstring& path)
 
 void CheckFullPath(const std::wstring& path, const std::wstring& suffix)
 {
-    CheckUnquoted(path);
     CheckExtendedLength(path);
     if (!IsFullPath(path)) return;
     // A drive and a folder, or two separators (UNC or "\\?\"): nothing that leans on the

@@ -19,20 +19,7 @@ namespace {
 
 void CheckFound(std::span<const std::uint8_t> image)
 {
-    // Read piece by piece, as the launcher reads an editor: a bounded amount, whatever the file
-    // claims, and the same result as from the whole file.
-    std::size_t requested = 0;
-    const std::vector<std::uint8_t> found =
-        FindVersionResource([&](std::uint64_t offset, std::size_t size) {
-            requested += size;
-            if (offset >= image.size()) return std::vector<std::uint8_t>();
-            const auto from = image.begin() + static_cast<std::ptrdiff_t>(offset);
-            return std::vector<std::uint8_t>(
-                from, from + static_cast<std::ptrdiff_t>(
-                                 std::min<std::size_t>(size, image.size() - offset)));
-        });
-    ZN_CHECK(requested <= kMostVersionResourceReads);
-    ZN_CHECK(found == FindVersionResource(image));
+    const std::vector<std::uint8_t> found = FindVersionResource(image);
     // Whatever it finds is a piece of the file.
     if (!found.empty())
         ZN_CHECK(std::search(image.begin(), image.end(), found.begin(), found.end()) !=
@@ -40,11 +27,6 @@ void CheckFound(std::span<const std::uint8_t> image)
     for (const std::span<const std::uint8_t> info : {std::span<const std::uint8_t>(found), image}) {
         const auto value = FindVersionString(info, L"InternalName");
         if (value) ZN_CHECK(value->find(L'\0') == std::wstring::npos);
-        // This program only with both of its names.
-        if (NamesThisProgram(info)) {
-            ZN_CHECK(value == L"ZanvekNotepad");
-            ZN_CHECK(FindVersionString(info, L"ProductName") == L"ZanvekNotepad");
-        }
     }
 }
 
