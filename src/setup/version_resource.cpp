@@ -18,18 +18,18 @@ constexpr std::size_t kMostVersionBytes = 0xFFFF; // a VS_VERSIONINFO counts its
 // The file, read piece by piece: each piece whole or not at all.
 class Image {
 public:
-    explicit Image(const ReadAt& read) : m_read(read) {}
+    explicit Image(const ReadAt& read) : m_read(&read) {}
 
     std::optional<std::vector<std::uint8_t>> Bytes(std::uint64_t offset, std::size_t size) const
     {
-        std::vector<std::uint8_t> bytes = m_read(offset, size);
+        std::vector<std::uint8_t> bytes = (*m_read)(offset, size);
         if (bytes.size() < size) return std::nullopt;
         bytes.resize(size);
         return bytes;
     }
 
 private:
-    const ReadAt& m_read;
+    const ReadAt* m_read;
 };
 
 // Where a PE image keeps its sections and its resources.
