@@ -22,6 +22,7 @@ inline constexpr std::uint32_t kErrorNotTheRunningImage = 0x20000112;  // set-up
 inline constexpr std::uint32_t kErrorUnexpected = 0x200001FF;
 inline constexpr std::uint32_t kErrorCommandLineTooLong = 0x20000201;
 inline constexpr std::uint32_t kErrorEditorNotAProgram = 0x20000202;
+inline constexpr std::uint32_t kErrorEditorLoop = 0x20000203; // editors nested too deep
 
 inline constexpr bool IsWin32ErrorCode(std::uint32_t code)
 {

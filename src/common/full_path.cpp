@@ -1,5 +1,7 @@
 #include "common/full_path.h"
 
+#include <algorithm>
+
 namespace zn {
 namespace {
 
@@ -49,6 +51,44 @@ bool IsFullPath(std::wstring_view path)
                IsServerAndShare(target.substr(4));
     }
     return IsServerAndShare(rest);
+}
+
+std::wstring ExtendedLengthPath(std::wstring_view fullPath)
+{
+    if (!IsFullPath(fullPath) || fullPath.substr(2).starts_with(L"?\\"))
+        return std::wstring(fullPath);
+    const bool drive = IsDriveAbsolute(fullPath);
+    const bool endsInSeparator = IsSeparator(fullPath.back());
+    std::wstring result = drive ? L"\\\\?\\" + std::wstring(fullPath.substr(0, 2)) : L"\\\\?\\UNC";
+    // A UNC path's server and share are its root, as a drive is: ".." never climbs above them.
+    int rootNames = drive ? 0 : 2;
+    std::size_t root = result.size();
+    for (std::size_t at = 2; at < fullPath.size();) {
+        while (at < fullPath.size() && IsSeparator(fullPath[at]))
+            ++at;
+        std::size_t end = at;
+        while (end < fullPath.size() && !IsSeparator(fullPath[end]))
+            ++end;
+        std::wstring_view name = fullPath.substr(at, end - at);
+        at = end;
+        if (name.empty() || name == L".") continue;
+        if (rootNames == 0 && name == L"..") {
+            result.resize(std::max(root, result.rfind(L'\\')));
+            continue;
+        }
+        if (rootNames == 0 && at == fullPath.size()) {
+            while (!name.empty() && (name.back() == L'.' || name.back() == L' '))
+                name.remove_suffix(1);
+        } else if (rootNames == 0 && name.ends_with(L'.') && !name.ends_with(L"..")) {
+            name.remove_suffix(1);
+        }
+        if (name.empty()) continue;
+        result += L'\\';
+        result += name;
+        if (rootNames > 0 && --rootNames == 0) root = result.size();
+    }
+    if (endsInSeparator || result.size() == root) result += L'\\';
+    return result;
 }
 
 } // namespace zn

@@ -9,9 +9,9 @@ namespace zn {
 std::wstring ReadEditorPath()
 {
     // The name given is that of a subkey; the empty name reads the key's own default value.
-    const VariantValue value = ReadRegDefault(HKEY_CURRENT_USER, kSettingsKeyPath, L"");
-    const auto* text = std::get_if<std::wstring>(&value);
-    return text != nullptr ? *text : std::wstring();
+    LSTATUS status = ERROR_SUCCESS;
+    const VariantValue value = ReadRegDefault(HKEY_CURRENT_USER, kSettingsKeyPath, L"", &status);
+    return EditorPathFromRead(value, static_cast<std::uint32_t>(status));
 }
 
 std::uint32_t StoreEditorPath(const std::wstring& path)

@@ -15,17 +15,19 @@ constexpr DWORD kInlineBytes = 520;
 
 } // namespace
 
-VariantValue ReadRegDefault(HKEY root, std::wstring_view keyPath, std::wstring_view subkeyName)
+VariantValue ReadRegDefault(HKEY root, std::wstring_view keyPath, std::wstring_view subkeyName,
+                            LSTATUS* status)
 {
+    LSTATUS ignored = ERROR_SUCCESS;
+    LSTATUS& result = status != nullptr ? *status : ignored;
     UniqueHkey key;
-    if (::RegOpenKeyExW(root, std::wstring(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
-        ERROR_SUCCESS)
-        return Empty{};
+    result = ::RegOpenKeyExW(root, std::wstring(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.put());
+    if (result != ERROR_SUCCESS) return Empty{};
     if (!subkeyName.empty()) {
         UniqueHkey subkey;
-        if (::RegOpenKeyExW(key.get(), std::wstring(subkeyName).c_str(), 0, KEY_QUERY_VALUE,
-                            subkey.put()) != ERROR_SUCCESS)
-            return Empty{};
+        result = ::RegOpenKeyExW(key.get(), std::wstring(subkeyName).c_str(), 0, KEY_QUERY_VALUE,
+                                 subkey.put());
+        if (result != ERROR_SUCCESS) return Empty{};
         key = std::move(subkey);
     }
 
@@ -34,15 +36,15 @@ VariantValue ReadRegDefault(HKEY root, std::wstring_view keyPath, std::wstring_v
     std::uint8_t* data = inlineBuffer.data();
     DWORD type = REG_NONE;
     DWORD size = kInlineBytes;
-    LSTATUS status = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type, data, &size);
+    result = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type, data, &size);
     // The value may grow between two queries; a few rounds settle it.
-    for (int round = 0; status == ERROR_MORE_DATA && round < 4; ++round) {
+    for (int round = 0; result == ERROR_MORE_DATA && round < 4; ++round) {
         heapBuffer.resize(size);
         data = heapBuffer.data();
-        status = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type, data, &size);
+        result = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type, data, &size);
     }
-    if (status == ERROR_FILE_NOT_FOUND) return std::wstring(); // the key has no default value
-    if (status != ERROR_SUCCESS) return Empty{};
+    if (result == ERROR_FILE_NOT_FOUND) return std::wstring(); // the key has no default value
+    if (result != ERROR_SUCCESS) return Empty{};
     return DecodeDefaultValue(type, {data, size});
 }
 

@@ -22,7 +22,6 @@
 namespace zn {
 namespace {
 
-constexpr std::wstring_view kInternalName = ZN_WIDE(ZN_INTERNAL_NAME);
 constexpr LONGLONG kLargestProgram = 64 * 1024 * 1024; // notepad.exe is far smaller
 // In the global namespace, so that set-ups in every session of the machine exclude each other.
 constexpr wchar_t kSetupMutexName[] = L"Global\\ZanvekNotepadSetup";
@@ -286,9 +285,7 @@ FileKind Win32SetupHost::Inspect(const std::wstring& path)
     if (!IsProgramImage(image)) return FileKind::Other;
     if (size > kLargestProgram) return FileKind::Program;
     // Every version of this program names itself the same way in its version resource.
-    return FindVersionString(FindVersionResource(image), L"InternalName") == kInternalName
-               ? FileKind::ThisProgram
-               : FileKind::Program;
+    return NamesThisProgram(FindVersionResource(image)) ? FileKind::ThisProgram : FileKind::Program;
 }
 
 bool Win32SetupHost::SameBytes(const std::wstring& a, const std::wstring& b)

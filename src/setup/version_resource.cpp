@@ -1,6 +1,7 @@
 #include "setup/version_resource.h"
 
 #include "common/little_endian.h"
+#include "resources/names.h"
 
 #include <algorithm>
 #include <vector>
@@ -10,81 +11,107 @@ namespace {
 
 constexpr std::uint32_t kRtVersion = 16;
 constexpr std::uint32_t kSubdirectory = 0x80000000u;
+constexpr std::uint32_t kMostSections = 96;       // the most the Windows loader accepts
+constexpr std::size_t kMostEntriesScanned = 1024; // of one directory; real files have a few
+constexpr std::size_t kMostVersionBytes = 0xFFFF; // a VS_VERSIONINFO counts its length in 16 bits
 
-// The directory entry to follow at one level of the resource tree: the entry with `id`, or the
-// first entry when `id` is nullopt. Returns its offset field.
-std::optional<std::uint32_t> ResourceEntry(std::span<const std::uint8_t> rsrc,
-                                           std::uint32_t directory, std::optional<std::uint32_t> id)
-{
-    const auto named = ReadU16(rsrc, directory + 12);
-    const auto ids = ReadU16(rsrc, directory + 14);
-    if (!named || !ids) return std::nullopt;
-    const std::uint32_t count = *named + *ids;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::size_t entry = directory + 16 + static_cast<std::size_t>(i) * 8;
-        const auto name = ReadU32(rsrc, entry);
-        const auto offset = ReadU32(rsrc, entry + 4);
-        if (!name || !offset) return std::nullopt;
-        if (!id || (i >= *named && *name == *id)) return offset;
+// The file, read piece by piece: each piece whole or not at all.
+class Image {
+public:
+    explicit Image(const ReadAt& read) : m_read(&read) {}
+
+    std::optional<std::vector<std::uint8_t>> Bytes(std::uint64_t offset, std::size_t size) const
+    {
+        std::vector<std::uint8_t> bytes = (*m_read)(offset, size);
+        if (bytes.size() < size) return std::nullopt;
+        bytes.resize(size);
+        return bytes;
     }
-    return std::nullopt;
-}
+
+private:
+    const ReadAt* m_read;
+};
 
 // Where a PE image keeps its sections and its resources.
 struct PeHeaders {
-    std::size_t sectionTable = 0;
+    std::uint64_t sectionTable = 0;
     std::uint32_t sectionCount = 0;
     std::uint32_t resourceRva = 0; // of the resource directory; never 0
 };
 
-std::optional<PeHeaders> ReadPeHeaders(std::span<const std::uint8_t> image)
+std::optional<PeHeaders> ReadPeHeaders(const Image& image)
 {
-    if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return std::nullopt;
-    const auto nt = ReadU32(image, 0x3C);
-    if (!nt || ReadU32(image, *nt) != 0x00004550u) return std::nullopt; // "PE\0\0"
-    const std::size_t fileHeader = std::size_t{*nt} + 4;
-    const auto sectionCount = ReadU16(image, fileHeader + 2);
-    const auto optionalSize = ReadU16(image, fileHeader + 16);
-    const std::size_t optional = fileHeader + 20;
-    const auto magic = ReadU16(image, optional);
-    if (!sectionCount || !optionalSize || !magic || (*magic != 0x10B && *magic != 0x20B))
-        return std::nullopt;
-    const bool pe32Plus = *magic == 0x20B;
-    const auto directoryCount = ReadU32(image, optional + (pe32Plus ? 108 : 92));
-    if (!directoryCount || *directoryCount <= 2) return std::nullopt;
-    const std::size_t resourceDirectory = optional + (pe32Plus ? 112 : 96) + 2 * 8;
-    const auto rsrcRva = ReadU32(image, resourceDirectory);
-    if (!rsrcRva || *rsrcRva == 0 || resourceDirectory + 8 > optional + *optionalSize)
-        return std::nullopt;
-    return PeHeaders{optional + *optionalSize, *sectionCount, *rsrcRva};
+    const auto dos = image.Bytes(0, 0x40);
+    if (!dos || (*dos)[0] != 'M' || (*dos)[1] != 'Z') return std::nullopt;
+    const std::uint64_t nt = *ReadU32(*dos, 0x3C);
+    const auto file = image.Bytes(nt, 4 + 20);
+    if (!file || ReadU32(*file, 0) != 0x00004550u) return std::nullopt; // "PE\0\0"
+    const std::uint16_t sectionCount = *ReadU16(*file, 4 + 2);
+    const std::uint16_t optionalSize = *ReadU16(*file, 4 + 16);
+    const std::uint64_t optionalAt = nt + 4 + 20;
+    // The optional header up to the resource table's entry, the third of the data directories.
+    const auto magic = image.Bytes(optionalAt, 2);
+    if (!magic || (ReadU16(*magic, 0) != 0x10B && ReadU16(*magic, 0) != 0x20B)) return std::nullopt;
+    const bool pe32Plus = ReadU16(*magic, 0) == 0x20B;
+    const std::size_t countAt = pe32Plus ? 108 : 92;
+    const std::size_t resourceAt = (pe32Plus ? 112 : 96) + 2 * 8;
+    if (resourceAt + 8 > optionalSize) return std::nullopt;
+    const auto optional = image.Bytes(optionalAt, resourceAt + 8);
+    if (!optional) return std::nullopt;
+    const std::uint32_t directoryCount = *ReadU32(*optional, countAt);
+    const std::uint32_t rsrcRva = *ReadU32(*optional, resourceAt);
+    if (directoryCount <= 2 || rsrcRva == 0 || sectionCount > kMostSections) return std::nullopt;
+    return PeHeaders{optionalAt + optionalSize, sectionCount, rsrcRva};
 }
 
-// The file bytes of the resource directory onwards, and the address they are loaded at.
-struct ResourceBytes {
-    std::span<const std::uint8_t> bytes;
+// The resource section from the resource directory on: where it starts in the file, how many
+// bytes of it the section holds there, and the address it is loaded at.
+struct ResourceArea {
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
     std::uint32_t rva = 0;
 };
 
-std::optional<ResourceBytes> ResourceSection(std::span<const std::uint8_t> image,
-                                             const PeHeaders& headers)
+std::optional<ResourceArea> FindResourceArea(const Image& image, const PeHeaders& headers)
 {
+    const auto table = image.Bytes(headers.sectionTable, std::size_t{headers.sectionCount} * 40);
+    if (!table) return std::nullopt;
     for (std::uint32_t i = 0; i < headers.sectionCount; ++i) {
-        const std::size_t header = headers.sectionTable + static_cast<std::size_t>(i) * 40;
-        const auto virtualSize = ReadU32(image, header + 8);
-        const auto virtualAddress = ReadU32(image, header + 12);
-        const auto rawSize = ReadU32(image, header + 16);
-        const auto rawOffset = ReadU32(image, header + 20);
-        if (!virtualSize || !virtualAddress || !rawSize || !rawOffset) return std::nullopt;
-        const std::uint64_t extent = std::max(*virtualSize, *rawSize);
+        const std::size_t header = static_cast<std::size_t>(i) * 40;
+        const std::uint32_t virtualSize = *ReadU32(*table, header + 8);
+        const std::uint32_t virtualAddress = *ReadU32(*table, header + 12);
+        const std::uint32_t rawSize = *ReadU32(*table, header + 16);
+        const std::uint32_t rawOffset = *ReadU32(*table, header + 20);
+        const std::uint64_t extent = std::max(virtualSize, rawSize);
         const std::uint32_t rva = headers.resourceRva;
-        if (rva < *virtualAddress || rva >= *virtualAddress + extent) continue;
-        if (*rawOffset > image.size()) return std::nullopt;
-        const std::size_t available = std::min<std::size_t>(*rawSize, image.size() - *rawOffset);
-        const std::size_t start = rva - *virtualAddress;
-        if (start > available) return std::nullopt;
-        const auto bytes = image.subspan(*rawOffset + start, available - start);
-        if (bytes.empty()) return std::nullopt;
-        return ResourceBytes{bytes, rva};
+        if (rva < virtualAddress || rva >= virtualAddress + extent) continue;
+        const std::uint32_t start = rva - virtualAddress;
+        if (start >= rawSize) return std::nullopt;
+        return ResourceArea{std::uint64_t{rawOffset} + start, rawSize - start, rva};
+    }
+    return std::nullopt;
+}
+
+// The directory entry to follow at one level of the resource tree: the entry with `id`, or the
+// first entry when `id` is nullopt. Returns its offset field.
+std::optional<std::uint32_t> ResourceEntry(const Image& image, const ResourceArea& area,
+                                           std::uint32_t directory, std::optional<std::uint32_t> id)
+{
+    if (std::uint64_t{directory} + 16 > area.size) return std::nullopt;
+    const auto header = image.Bytes(area.offset + directory, 16);
+    if (!header) return std::nullopt;
+    const std::uint16_t named = *ReadU16(*header, 12);
+    const std::uint16_t ids = *ReadU16(*header, 14);
+    // Named entries come first; an id is looked for among the others.
+    const std::size_t first = id ? named : 0;
+    const std::size_t count = id ? std::min<std::size_t>(ids, kMostEntriesScanned)
+                                 : std::min<std::size_t>(std::size_t{named} + ids, 1);
+    const std::uint64_t entriesAt = std::uint64_t{directory} + 16 + first * 8;
+    if (count == 0 || entriesAt + count * 8 > area.size) return std::nullopt;
+    const auto entries = image.Bytes(area.offset + entriesAt, count * 8);
+    if (!entries) return std::nullopt;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!id || ReadU32(*entries, i * 8) == *id) return *ReadU32(*entries, i * 8 + 4);
     }
     return std::nullopt;
 }
@@ -92,29 +119,35 @@ std::optional<ResourceBytes> ResourceSection(std::span<const std::uint8_t> image
 // The data entry of the first version resource: type RT_VERSION, then its first name, then
 // its first language. Subdirectory offsets carry the high bit; the language level's entry is
 // a data entry, which does not.
-std::optional<std::uint32_t> VersionDataEntry(std::span<const std::uint8_t> rsrc)
+std::optional<std::uint32_t> VersionDataEntry(const Image& image, const ResourceArea& area)
 {
     std::uint32_t directory = 0;
     for (const std::optional<std::uint32_t> id :
          {std::optional<std::uint32_t>(kRtVersion), std::optional<std::uint32_t>()}) {
-        const auto offset = ResourceEntry(rsrc, directory, id);
+        const auto offset = ResourceEntry(image, area, directory, id);
         if (!offset || !(*offset & kSubdirectory)) return std::nullopt;
         directory = *offset & ~kSubdirectory;
     }
-    const auto dataEntry = ResourceEntry(rsrc, directory, std::nullopt);
+    const auto dataEntry = ResourceEntry(image, area, directory, std::nullopt);
     if (!dataEntry || (*dataEntry & kSubdirectory)) return std::nullopt;
     return dataEntry;
 }
 
-// The bytes a data entry describes, when they lie inside the resource section.
-std::span<const std::uint8_t> ResourceData(const ResourceBytes& rsrc, std::uint32_t dataEntry)
+// The bytes a data entry describes, when they lie inside the resource section; at most as many
+// as a VS_VERSIONINFO can count.
+std::vector<std::uint8_t> ResourceData(const Image& image, const ResourceArea& area,
+                                       std::uint32_t dataEntry)
 {
-    const auto dataRva = ReadU32(rsrc.bytes, dataEntry);
-    const auto dataSize = ReadU32(rsrc.bytes, dataEntry + 4);
-    if (!dataRva || !dataSize || *dataRva < rsrc.rva) return {};
-    const std::size_t at = *dataRva - rsrc.rva;
-    if (at > rsrc.bytes.size() || rsrc.bytes.size() - at < *dataSize) return {};
-    return rsrc.bytes.subspan(at, *dataSize);
+    if (std::uint64_t{dataEntry} + 8 > area.size) return {};
+    const auto entry = image.Bytes(area.offset + dataEntry, 8);
+    if (!entry) return {};
+    const std::uint32_t dataRva = *ReadU32(*entry, 0);
+    const std::uint32_t dataSize = *ReadU32(*entry, 4);
+    if (dataRva < area.rva || dataSize == 0) return {};
+    const std::uint64_t at = dataRva - area.rva;
+    if (at > area.size || area.size - at < dataSize) return {};
+    auto data = image.Bytes(area.offset + at, std::min<std::size_t>(dataSize, kMostVersionBytes));
+    return data ? std::move(*data) : std::vector<std::uint8_t>();
 }
 
 // One node of a VS_VERSIONINFO tree: wLength, wValueLength, wType, a key, then its value and
@@ -170,15 +203,27 @@ std::vector<Node> Children(const Node& parent)
 
 } // namespace
 
-std::span<const std::uint8_t> FindVersionResource(std::span<const std::uint8_t> image)
+std::vector<std::uint8_t> FindVersionResource(const ReadAt& read)
 {
+    const Image image(read);
     const auto headers = ReadPeHeaders(image);
     if (!headers) return {};
-    const auto rsrc = ResourceSection(image, *headers);
-    if (!rsrc) return {};
-    const auto entry = VersionDataEntry(rsrc->bytes);
+    const auto area = FindResourceArea(image, *headers);
+    if (!area) return {};
+    const auto entry = VersionDataEntry(image, *area);
     if (!entry) return {};
-    return ResourceData(*rsrc, *entry);
+    return ResourceData(image, *area, *entry);
+}
+
+std::vector<std::uint8_t> FindVersionResource(std::span<const std::uint8_t> image)
+{
+    return FindVersionResource([image](std::uint64_t offset, std::size_t size) {
+        if (offset >= image.size()) return std::vector<std::uint8_t>();
+        const auto piece = image.subspan(static_cast<std::size_t>(offset))
+                               .first(std::min<std::size_t>(
+                                   size, image.size() - static_cast<std::size_t>(offset)));
+        return std::vector<std::uint8_t>(piece.begin(), piece.end());
+    });
 }
 
 std::optional<std::wstring> FindVersionString(std::span<const std::uint8_t> versionInfo,
@@ -202,6 +247,12 @@ std::optional<std::wstring> FindVersionString(std::span<const std::uint8_t> vers
         }
     }
     return std::nullopt;
+}
+
+bool NamesThisProgram(std::span<const std::uint8_t> versionInfo)
+{
+    return FindVersionString(versionInfo, L"InternalName") == ZN_WIDE(ZN_INTERNAL_NAME) &&
+           FindVersionString(versionInfo, L"ProductName") == ZN_WIDE(ZN_PRODUCT_NAME);
 }
 
 } // namespace zn

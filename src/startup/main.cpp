@@ -2,11 +2,10 @@
 
 #include "common/decimal.h"
 #include "common/error_report.h"
-#include "common/full_path.h"
-#include "common/pe_image.h"
 #include "resources/names.h"
 #include "setup/setup_sequence.h"
 #include "startup/command_line.h"
+#include "startup/nesting.h"
 
 namespace zn {
 namespace {
@@ -31,26 +30,15 @@ Role RoleOf(StartupHost& host, const OwnExecutable& self, const std::wstring& wi
     return canonical.empty() ? Role::Setup : DecideRole(self.folder, canonical);
 }
 
-// What Win32 path rules make of a file name: trailing dots and blanks are dropped, so
-// "ed.bat. " opens ed.bat.
-std::wstring_view AsOpened(std::wstring_view fileName)
+// Notepad takes the shell's unquoted "%1" (C:\Users\me\New Text Document.txt) as one file
+// name; the editor would take it as three. One attribute query, only for an argument with a
+// blank, tells whether it names one document.
+std::wstring ArgumentForEditor(StartupHost& host, std::wstring_view argument)
 {
-    while (!fileName.empty() && (fileName.back() == L'.' || fileName.back() == L' '))
-        fileName.remove_suffix(1);
-    return fileName;
-}
-
-// CreateProcessW hands a file named .bat or .cmd to the command interpreter, which would run
-// commands hidden in the document's name.
-bool IsCommandScriptName(std::wstring_view path)
-{
-    const std::wstring_view name = AsOpened(FileNamePart(path));
-    if (name.size() < 4) return false;
-    std::wstring extension(name.substr(name.size() - 4));
-    for (wchar_t& c : extension) {
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return extension == L".bat" || extension == L".cmd";
+    if (MayBeOneDocument(argument) &&
+        host.PlaceOfDocument(std::wstring(argument)) != DocumentPlace::Elsewhere)
+        return Quoted(argument);
+    return std::wstring(argument);
 }
 
 // The document Notepad was asked to open is not opened when the window opens instead: the
@@ -69,25 +57,28 @@ int RunLauncherRole(StartupHost& host, const OwnExecutable& self)
     const std::wstring_view argument = ApplyApostropheRule(tail);
 
     const std::wstring editor = host.ReadEditorPath();
-    // A relative path would be looked up from the caller's current folder, which may be a
-    // download folder holding a file of that name.
-    if (!IsFullPath(editor)) return host.OpenRegistrationWindow(kind);
-    // The system would redirect a notepad.exe back here, without end.
-    if (redirected && IsNotepadExe(AsOpened(FileNamePart(editor))))
+    // A relative path would be looked up from the caller's current folder; the system would
+    // redirect a notepad.exe back here: neither file is even looked at.
+    if (JudgeEditorPath(editor, redirected) != EditorVerdict::Ok)
         return host.OpenRegistrationWindow(kind);
-    const EditorFile file = host.OpenEditor(editor);
-    // Starting ourselves would start ourselves again, without end.
-    if (file.probe != EditorProbe::File) return host.OpenRegistrationWindow(kind);
-
-    if (IsCommandScriptName(editor))
+    switch (JudgeEditor(editor, host.OpenEditor(editor), redirected)) {
+    case EditorVerdict::Ok: break;
+    case EditorVerdict::CommandScript:
         Fail(kErrorEditorNotAProgram,
              L"エディタがバッチファイル (.bat または .cmd) のため、起動しませんでした。", editor,
              kReRegister);
-    if (!IsProgramImage(file.head))
+    case EditorVerdict::NotAProgram:
         Fail(kErrorEditorNotAProgram,
              L"エディタが Windows のプログラムではないため、起動しませんでした。", editor,
              kReRegister);
-    std::wstring command = BuildLaunchCommand(editor, argument);
+    case EditorVerdict::NoSuchFile:
+    case EditorVerdict::Folder:
+    case EditorVerdict::ThisProgram: // would start itself again, without end
+    case EditorVerdict::NotFullPath:
+    case EditorVerdict::LoopsBack: return host.OpenRegistrationWindow(kind);
+    }
+
+    std::wstring command = BuildLaunchCommand(editor, ArgumentForEditor(host, argument));
     if (command.size() >= kCommandLineLimit)
         Fail(kErrorCommandLineTooLong,
              L"コマンドラインが長すぎるため、エディタを起動しませんでした。", editor,
@@ -95,6 +86,16 @@ int RunLauncherRole(StartupHost& host, const OwnExecutable& self)
                  ToDecimal(static_cast<std::int64_t>(kCommandLineLimit - 1)) +
                  L" 文字までです (今回は " + ToDecimal(static_cast<std::int64_t>(command.size())) +
                  L" 文字)。");
+    // An editor that starts Notepad again for the same document starts this launcher again.
+    const unsigned depth = ParseNestingDepth(host.Environment(std::wstring(kNestingVariable)));
+    if (depth >= kMostNestedEditors)
+        Fail(kErrorEditorLoop,
+             L"エディタが Notepad を起動し続けているため、これ以上エディタを起動しませんでした。",
+             editor,
+             L"入れ子になって起動されたエディタが " +
+                 ToDecimal(static_cast<std::int64_t>(kMostNestedEditors)) +
+                 L" 個に達しました。エディタの設定を確認してください。");
+    host.SetEnvironment(std::wstring(kNestingVariable), NextNestingDepth(depth));
     return host.StartEditorAndWait(editor, std::move(command));
 }
 

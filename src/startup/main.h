@@ -4,12 +4,14 @@
 // sequence. Both may open the registration window.
 #pragma once
 
+#include "common/editor_check.h"
 #include "setup/install_kind.h"
 #include "setup/setup_host.h"
 #include "window/window_settings.h"
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,15 +26,11 @@ struct OwnExecutable {
     std::wstring path;     // the running file as the system names it: what set-up copies
 };
 
-enum class EditorProbe {
-    NoSuchFile,  // nothing there, or a folder
-    ThisProgram, // the running executable itself, however the path spells it
-    File,
-};
-
-struct EditorFile {
-    EditorProbe probe = EditorProbe::NoSuchFile;
-    std::vector<std::uint8_t> head; // for a File: its first bytes, at most kProgramHeadBytes
+// Where a document named on the command line is, as the file system answers.
+enum class DocumentPlace {
+    File,      // an existing file
+    NewFile,   // no such file, in an existing folder (Notepad would offer to create it)
+    Elsewhere, // anything else: a folder, a missing folder, a name the system refuses
 };
 
 // A token's elevation, as the system reports it.
@@ -67,12 +65,21 @@ public:
     // the empty text when the folder cannot be opened.
     virtual std::wstring CanonicalFolder(const std::wstring& folder) = 0;
     virtual std::wstring FullCommandLine() = 0;
-    virtual std::wstring ReadEditorPath() = 0; // the empty text when none is registered
-    // Opens the file at `path` and reads its start. A File stays open, others allowed to read
-    // it only, until StartEditorAndWait has started it: what was checked is what starts. Throws
-    // for an existing file that cannot be read.
+    // The empty text when none is registered; throws when the setting cannot be read for any
+    // other reason than its absence.
+    virtual std::wstring ReadEditorPath() = 0;
+    // What ProbeEditor tells of `path`. A File stays open, others allowed to read it only,
+    // until StartEditorAndWait has started it: what was checked is what starts. Throws for
+    // something there that cannot be read.
     virtual EditorFile OpenEditor(const std::wstring& path) = 0;
+    // One attribute query of a full path, which may be kMaxPath characters or more.
+    virtual DocumentPlace PlaceOfDocument(const std::wstring& path) = 0;
+    // The process's environment variable `name`; nullopt when it is not set.
+    virtual std::optional<std::wstring> Environment(const std::wstring& name) = 0;
+    // Sets it for this process and every process it starts from now on.
+    virtual void SetEnvironment(const std::wstring& name, const std::wstring& value) = 0;
     // Starts the editor (a normal, activated window) and waits for it; returns its exit code.
+    // Throws, with the system's reason, when the system refuses to start it.
     virtual int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) = 0;
     virtual SetupHost& Setup() = 0;
     virtual RedirectHost& Redirection() = 0; // the other way of installing, for set-up

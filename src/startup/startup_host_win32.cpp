@@ -1,8 +1,8 @@
 #include "startup/startup_host_win32.h"
 
+#include "common/editor_probe_win32.h"
 #include "common/error_report.h"
 #include "common/error_report_win32.h"
-#include "common/pe_image.h"
 #include "common/unique_handle.h"
 #include "common/win32_text.h"
 #include "settings/editor_setting.h"
@@ -13,18 +13,8 @@
 #include "startup/windows_folder_win32.h"
 #include "window/fmain_win32.h"
 
-#include <vector>
-
 namespace zn {
 namespace {
-
-// Identifies a file regardless of how a path spells it (case, short names, links).
-struct FileIdentity {
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
 
 // Opens a file only to read its attributes; never a folder. Leaves INVALID_HANDLE_VALUE when
 // there is no such file.
@@ -33,23 +23,6 @@ UniqueFile OpenForAttributes(const std::wstring& path)
     return UniqueFile(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-// The size and kind of an open file: a cheap query, unlike its identity, which needs the
-// volume's serial number.
-std::optional<FILE_STANDARD_INFO> StandardInfo(const UniqueFile& file)
-{
-    FILE_STANDARD_INFO info{};
-    if (!file || !::GetFileInformationByHandleEx(file.get(), FileStandardInfo, &info, sizeof(info)))
-        return std::nullopt;
-    return info;
-}
-
-std::optional<FileIdentity> IdentityOf(const UniqueFile& file)
-{
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !::GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
 // The file system's own spelling of an open file's or folder's path (its letter case, long
@@ -61,23 +34,6 @@ std::wstring FinalPathOf(const UniqueFile& file)
         return ::GetFinalPathNameByHandleW(file.get(), buffer, capacity,
                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     }));
-}
-
-// The start of an open file, as much of it as a program's headers take.
-std::vector<std::uint8_t> ReadHead(const UniqueFile& file, const std::wstring& path)
-{
-    std::vector<std::uint8_t> head(kProgramHeadBytes);
-    std::size_t filled = 0;
-    while (filled < head.size()) {
-        DWORD read = 0;
-        if (!::ReadFile(file.get(), head.data() + filled, static_cast<DWORD>(head.size() - filled),
-                        &read, nullptr))
-            FailWithLastError(L"エディタのファイルを読めませんでした。", path);
-        if (read == 0) break;
-        filled += read;
-    }
-    head.resize(filled);
-    return head;
 }
 
 } // namespace
@@ -95,12 +51,9 @@ OwnExecutable Win32StartupHost::LocateOwnExecutable()
 
     // The path the process was started by may differ in letter case or use short names; the
     // file system's own spelling is what compares equal to the Windows folder.
-    m_selfFile = OpenForAttributes(modulePath);
-    const auto standard = StandardInfo(m_selfFile);
-    if (!standard) FailWithLastError(kWhat, modulePath);
-    m_selfSize = static_cast<std::uint64_t>(standard->EndOfFile.QuadPart);
-
-    std::wstring ownPath = FinalPathOf(m_selfFile);
+    const UniqueFile self = OpenForAttributes(modulePath);
+    if (!self) FailWithLastError(kWhat, modulePath);
+    std::wstring ownPath = FinalPathOf(self);
     if (ownPath.empty()) ownPath = StripExtendedPrefix(modulePath); // some file systems cannot tell
     const FolderAndName parts = SplitFolder(ownPath);
     return {std::wstring(parts.folder), std::wstring(parts.name), modulePath};
@@ -134,31 +87,34 @@ std::wstring Win32StartupHost::ReadEditorPath()
 
 EditorFile Win32StartupHost::OpenEditor(const std::wstring& path)
 {
-    // Others may still read the file (another launch, the system starting it), but nobody may
-    // change, rename or delete it between its check and its start.
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        const DWORD error = ::GetLastError();
-        // A folder cannot be opened as a file; neither is an editor.
-        const DWORD attributes = ::GetFileAttributesW(path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return {};
-        ::SetLastError(error);
-        FailWithLastError(L"エディタのファイルを開けませんでした。", path);
-    }
-    const auto standard = StandardInfo(file);
-    if (!standard || standard->Directory) return {};
-    if (!m_selfSize) LocateOwnExecutable();
-    // A file of another size cannot be this program; only one of the same size is compared by
-    // identity, which costs a query of its volume.
-    if (static_cast<std::uint64_t>(standard->EndOfFile.QuadPart) == *m_selfSize) {
-        const auto identity = IdentityOf(file);
-        if (identity && identity == IdentityOf(m_selfFile)) return {EditorProbe::ThisProgram, {}};
-    }
-    EditorFile editor{EditorProbe::File, ReadHead(file, path)};
-    m_editorFile = std::move(file);
-    return editor;
+    return ProbeEditor(path, &m_editorFile);
+}
+
+DocumentPlace Win32StartupHost::PlaceOfDocument(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(Win32PathOf(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? DocumentPlace::Elsewhere
+                                                            : DocumentPlace::File;
+    // Not found in a folder that is there; a folder on the way missing is ERROR_PATH_NOT_FOUND.
+    return ::GetLastError() == ERROR_FILE_NOT_FOUND ? DocumentPlace::NewFile
+                                                    : DocumentPlace::Elsewhere;
+}
+
+std::optional<std::wstring> Win32StartupHost::Environment(const std::wstring& name)
+{
+    ::SetLastError(ERROR_SUCCESS);
+    std::wstring value = ReadGrowing([&name](wchar_t* buffer, DWORD capacity) {
+        return ::GetEnvironmentVariableW(name.c_str(), buffer, capacity);
+    });
+    if (value.empty() && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+    return value;
+}
+
+void Win32StartupHost::SetEnvironment(const std::wstring& name, const std::wstring& value)
+{
+    if (!::SetEnvironmentVariableW(name.c_str(), value.c_str()))
+        FailWithLastError(L"環境変数を設定できませんでした。", name);
 }
 
 int Win32StartupHost::StartEditorAndWait(const std::wstring& path, std::wstring commandLine)
@@ -168,10 +124,11 @@ int Win32StartupHost::StartEditorAndWait(const std::wstring& path, std::wstring 
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started{};
-    // The path goes in as the application name, so nothing is searched for; CreateProcessW
-    // may write into the command line, hence the local copy.
-    const BOOL ok = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                     nullptr, nullptr, &startup, &started);
+    // The path goes in as the application name, so nothing is searched for; a long one in its
+    // "\\?\" form, the only one Win32 takes. CreateProcessW may write into the command line,
+    // hence the local copy.
+    const BOOL ok = ::CreateProcessW(Win32PathOf(path).c_str(), commandLine.data(), nullptr,
+                                     nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
     const DWORD error = ::GetLastError();
     // Started or not, the file checked by OpenEditor need not be held any longer: while the
     // editor runs, others may replace it.

@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -24,6 +23,9 @@ public:
     std::wstring FullCommandLine() override;
     std::wstring ReadEditorPath() override;
     EditorFile OpenEditor(const std::wstring& path) override;
+    DocumentPlace PlaceOfDocument(const std::wstring& path) override;
+    std::optional<std::wstring> Environment(const std::wstring& name) override;
+    void SetEnvironment(const std::wstring& name, const std::wstring& value) override;
     int StartEditorAndWait(const std::wstring& path, std::wstring commandLine) override;
     SetupHost& Setup() override;
     RedirectHost& Redirection() override;
@@ -36,10 +38,6 @@ public:
                                    std::chrono::milliseconds limit) override;
 
 private:
-    // The running executable, opened by LocateOwnExecutable: its size, and (read only when an
-    // editor has the same size) its identity.
-    UniqueFile m_selfFile;
-    std::optional<std::uint64_t> m_selfSize;
     // The editor OpenEditor checked, held until StartEditorAndWait has started it.
     UniqueFile m_editorFile;
     std::unique_ptr<SetupHost> m_setup;

@@ -40,5 +40,29 @@ TEST(FullPath, OnlyADriveOrUncPathNamesAFileWhereverTheProgramRuns)
         EXPECT_EQ(IsFullPath(row.path), row.full) << std::wstring(row.path);
 }
 
+// Win32 takes a path of MAX_PATH characters or more only in its "\\?\" form, and takes that
+// form as it stands: the conversion first does what Win32 would have done.
+TEST(FullPath, ExtendedLengthFormIsTheSameFileAsWin32WouldOpen)
+{
+    const struct {
+        std::wstring_view path, extended;
+    } rows[] = {
+        {L"C:\\Tools\\ed.exe", L"\\\\?\\C:\\Tools\\ed.exe"},
+        {L"\\\\server\\share\\ed.exe", L"\\\\?\\UNC\\server\\share\\ed.exe"},
+        {L"c:/Tools//x/./ed.exe", L"\\\\?\\c:\\Tools\\x\\ed.exe"},
+        {L"C:\\Tools\\x\\..\\ed.exe", L"\\\\?\\C:\\Tools\\ed.exe"},
+        {L"C:\\..\\..\\ed.exe", L"\\\\?\\C:\\ed.exe"}, // never above the drive
+        {L"\\\\server\\share\\..\\ed.exe", L"\\\\?\\UNC\\server\\share\\ed.exe"}, // nor the share
+        {L"C:\\Tools\\ed.exe. . ", L"\\\\?\\C:\\Tools\\ed.exe"}, // the last name as opened
+        {L"C:\\Tools.\\ed.exe", L"\\\\?\\C:\\Tools\\ed.exe"},
+        {L"C:\\My Notes\\", L"\\\\?\\C:\\My Notes\\"},
+        {L"C:\\", L"\\\\?\\C:\\"},
+        {L"\\\\?\\C:\\a\\..\\b", L"\\\\?\\C:\\a\\..\\b"}, // already in that form: as it is
+        {L"ed.exe", L"ed.exe"},                           // no full path: as it is
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ExtendedLengthPath(row.path), row.extended) << std::wstring(row.path);
+}
+
 } // namespace
 } // namespace zn

@@ -83,8 +83,10 @@ inline Bytes VersionInfo(
 }
 
 // A PE32+ (or PE32) image with one section, .rsrc, holding one resource of `type` whose data
-// is `resource`: the type, name and language directories, then the data entry and the data.
-inline Bytes PeImage(const Bytes& resource, std::uint32_t type = 16, bool pe32Plus = true)
+// is `resource`: the type, name and language directories, then the data entry, `gap` bytes of
+// other resources' data, and the data.
+inline Bytes PeImage(const Bytes& resource, std::uint32_t type = 16, bool pe32Plus = true,
+                     std::size_t gap = 0)
 {
     constexpr std::size_t kNt = 0x40, kRawData = 0x200;
     constexpr std::uint32_t kRsrcRva = 0x1000;
@@ -114,8 +116,9 @@ inline Bytes PeImage(const Bytes& resource, std::uint32_t type = 16, bool pe32Pl
     Put16(rsrc, 0x30 + 14, 1); // languages: one, 0x0411, a data entry
     Put32(rsrc, 0x30 + 16, 0x0411);
     Put32(rsrc, 0x30 + 20, 0x48);
-    Put32(rsrc, 0x48, kRsrcRva + 0x58); // data entry: where, how much
+    Put32(rsrc, 0x48, static_cast<std::uint32_t>(kRsrcRva + 0x58 + gap)); // data: where, how much
     Put32(rsrc, 0x48 + 4, static_cast<std::uint32_t>(resource.size()));
+    rsrc.resize(rsrc.size() + gap, 0xEE);
     rsrc.insert(rsrc.end(), resource.begin(), resource.end());
     Pad4(rsrc);
 

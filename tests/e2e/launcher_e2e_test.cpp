@@ -29,14 +29,25 @@ protected:
 
 TEST_F(Launcher, TheCommandLineReachesTheEditorAfterTheApostropheRule)
 {
+    // Explorer's name for every new text file; the shell's classic verbs pass it unquoted.
+    const std::wstring document = L"C:\\users\\Public\\My Notes\\New Text Document.txt";
+    MakeFolders(L"C:\\users\\Public\\My Notes");
+    WriteBytes(document, "memo");
     const struct {
-        std::wstring commandLine, argument, argv1;
+        std::wstring commandLine, argument;
+        std::vector<std::wstring> arguments; // argv[1] on
     } rows[] = {
         // Apostrophes around the path are removed.
-        {L"C:\\windows\\notepad.exe 'C:\\memo.txt'", L"C:\\memo.txt", L"C:\\memo.txt"},
+        {L"C:\\windows\\notepad.exe 'C:\\memo.txt'", L"C:\\memo.txt", {L"C:\\memo.txt"}},
         // A double-quoted argument arrives unchanged.
-        {L"\"C:\\windows\\notepad.exe\"  \"C:\\my memo.txt\"", L"\"C:\\my memo.txt\"",
-         L"C:\\my memo.txt"},
+        {L"\"C:\\windows\\notepad.exe\"  \"C:\\my memo.txt\"",
+         L"\"C:\\my memo.txt\"",
+         {L"C:\\my memo.txt"}},
+        // One existing document with blanks arrives whole; what names no document, as it came.
+        {L"C:\\windows\\notepad.exe " + document, L"\"" + document + L"\"", {document}},
+        {L"C:\\windows\\notepad.exe C:\\no such folder\\a b.txt",
+         L"C:\\no such folder\\a b.txt",
+         {L"C:\\no", L"such", L"folder\\a", L"b.txt"}},
     };
     SetEditorSetting(kEditor);
     for (const auto& row : rows) {
@@ -45,7 +56,9 @@ TEST_F(Launcher, TheCommandLineReachesTheEditorAfterTheApostropheRule)
         const EditorRecord record = ReadEditorRecord(kRecord);
         ASSERT_TRUE(record.present) << row.commandLine;
         EXPECT_EQ(record.commandLine, L"\"C:\\Tools\\editor.exe\" " + row.argument);
-        EXPECT_EQ(record.argv, (std::vector<std::wstring>{kEditor, row.argv1}));
+        std::vector<std::wstring> argv{kEditor};
+        argv.insert(argv.end(), row.arguments.begin(), row.arguments.end());
+        EXPECT_EQ(record.argv, argv) << row.commandLine;
     }
 }
 
@@ -100,6 +113,86 @@ TEST_F(Launcher, ItselfRegisteredAsTheEditorDoesNotStartItselfAgain)
     SetEditorSetting(L"C:\\WINDOWS\\NOTEPAD.EXE");
     Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt");
     ExpectRegistrationWindowThenClose(launcher);
+}
+
+// Set-up run as the editor would offer, at every Notepad start, to remove the installation.
+TEST_F(Launcher, ACopyOfThisProgramAsTheEditorOpensTheWindowAndNoSetUp)
+{
+    const std::wstring copy = L"C:\\ed\\copy.exe";
+    MakeFolders(L"C:\\ed");
+    CopyOver(ProgramPath(), copy);
+    SetEditorSetting(copy);
+    Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt");
+    OpenedWindow opened = WaitForOpenedWindow(launcher);
+    ASSERT_NE(opened.window, nullptr) << "the registration window did not open";
+    EXPECT_EQ(WaitForMessageBox(0, kInstallTitle, 1s), nullptr) << "set-up ran";
+    EXPECT_EQ(WaitForMessageBox(0, kRemoveTitle, 0ms), nullptr) << "set-up ran";
+    ::PostMessageW(opened.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.Wait(), 0);
+    EXPECT_EQ(EditorSetting(), copy);
+}
+
+// An editor set to open its documents in Notepad starts the launcher again, which starts the
+// editor again: each launcher and editor stays, waiting for the next. The fifth launcher in a
+// row stops the chain with a report; answered, every process ends in turn.
+TEST_F(Launcher, AnEditorThatStartsNotepadAgainStopsAtTheFourthEditor)
+{
+    const std::wstring records = L"C:\\e2e\\nested";
+    MakeFolders(records);
+    SetEditorSetting(kEditor);
+    SetEnv(L"ZN_EDITOR_RECORD", L"");
+    SetEnv(L"ZN_EDITOR_RECORD_DIR", records);
+    SetEnv(L"ZN_EDITOR_START_NOTEPAD", L"8"); // a previous build would stop after eight
+    Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt");
+    SetEnv(L"ZN_EDITOR_START_NOTEPAD", L"");
+    SetEnv(L"ZN_EDITOR_RECORD_DIR", L"");
+    const auto countRecords = [&] {
+        int count = 0;
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = ::FindFirstFileW((records + L"\\*.txt").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return 0;
+        do {
+            const EditorRecord record = ReadEditorRecord(records + L"\\" + found.cFileName);
+            EXPECT_EQ(record.argv, (std::vector<std::wstring>{kEditor, L"C:\\memo.txt"}));
+            ++count;
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+        return count;
+    };
+
+    const HWND report = WaitForMessageBox(0, L"ZanvekNotePad", 30s);
+    ASSERT_NE(report, nullptr) << "no report; editors started: " << countRecords();
+    const std::wstring text = MessageBoxText(report);
+    EXPECT_EQ(text.rfind(L"エディタが Notepad "
+                         L"を起動し続けているため、これ以上エディタを起動しませんでした。\r\n" +
+                             kEditor,
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(countRecords(), 4);
+    Answer(report, IDOK);
+    // The fifth launcher's report code, passed back by every editor and launcher above it.
+    EXPECT_EQ(launcher.Wait(30s), 3);
+    EXPECT_EQ(countRecords(), 4);
+}
+
+// Wine opens such a path in either form; what the row shows is the start, which Wine's
+// CreateProcessW refuses for either form of the application name (error 123 or 2 in our runs).
+// The refusal is reported with the system's reason, never taken for a missing editor.
+TEST_F(Launcher, AnEditorWithAPathOfMaxPathOrMoreIsStartedOrRefusedWithTheSystemsReason)
+{
+    std::wstring folder = L"C:\\e2e";
+    for (const wchar_t letter : {L'a', L'b', L'c'}) {
+        folder += L"\\" + std::wstring(100, letter);
+        ::CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    }
+    const std::wstring editor = folder + L"\\editor.exe";
+    ASSERT_GE(editor.size(), static_cast<std::size_t>(MAX_PATH));
+    ASSERT_TRUE(::CopyFileW(StandInEditorPath().c_str(), (L"\\\\?\\" + editor).c_str(), FALSE));
+    SetEditorSetting(editor);
+    Process launcher = Start(kNotepad, L"notepad.exe C:\\memo.txt");
+    ExpectErrorReport(launcher, L"エディタを起動できませんでした。", editor);
+    EXPECT_FALSE(ReadEditorRecord(kRecord).present);
 }
 
 TEST_F(Launcher, StartedByADifferentlySpelledPathItIsStillTheLauncher)

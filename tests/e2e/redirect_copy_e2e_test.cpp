@@ -13,6 +13,8 @@ namespace {
 
 const std::wstring kRedirectCopy = kWindows + L"\\ZanvekNotepad.exe";
 const std::wstring kQuotedCopy = L"\"" + kRedirectCopy + L"\" ";
+// Explorer's name for every new text file; the shell's classic verbs pass it unquoted.
+const std::wstring kDocument = L"C:\\users\\Public\\My Notes\\New Text Document.txt";
 
 class RedirectCopy : public ::testing::Test {
 protected:
@@ -39,7 +41,13 @@ TEST_F(RedirectCopy, TheEditorGetsNotepadsOwnCommandLine)
         {L"notepad.exe", std::nullopt},
         // A caller that passed the program separately: no token in front.
         {L"C:\\x.txt", L"C:\\x.txt"},
+        // One existing document with blanks arrives whole; what names no document, as it came.
+        {L"C:\\WINDOWS\\system32\\NOTEPAD.EXE " + kDocument, L"\"" + kDocument + L"\""},
+        {L"C:\\WINDOWS\\system32\\NOTEPAD.EXE C:\\no such folder\\a b.txt",
+         L"C:\\no such folder\\a b.txt"},
     };
+    MakeFolders(L"C:\\users\\Public\\My Notes");
+    WriteBytes(kDocument, "memo");
     for (const auto& row : rows) {
         ::DeleteFileW(kEditorRecord.c_str());
         Process launcher = Start(kRedirectCopy, kQuotedCopy + row.tail);

@@ -10,6 +10,10 @@
 //                        started this one (the launcher, which is waiting for it), one per line
 //   ZN_EDITOR_WAIT_EVENT name of an event to wait for (a minute at most) after recording, as an
 //                        editor that the user keeps open
+//   ZN_EDITOR_START_NOTEPAD  a number n > 0: after recording, start C:\windows\notepad.exe with
+//                        this editor's own arguments (the same document), with n - 1 in this
+//                        variable, wait for it and end with its exit code, as an editor set to
+//                        open its documents in Notepad would
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -78,6 +82,41 @@ void RecordParentModules(const std::wstring& file)
     WriteText(file, text);
 }
 
+// This editor's arguments: what follows its quoted or unquoted name and the blanks after it.
+std::wstring OwnArguments()
+{
+    const wchar_t* line = ::GetCommandLineW();
+    if (*line == L'"') {
+        for (++line; *line != L'\0' && *line != L'"'; ++line) {
+        }
+        if (*line == L'"') ++line;
+    } else {
+        while (*line > L' ')
+            ++line;
+    }
+    while (*line != L'\0' && *line <= L' ')
+        ++line;
+    return line;
+}
+
+int StartNotepadAgain(long remaining)
+{
+    ::SetEnvironmentVariableW(L"ZN_EDITOR_START_NOTEPAD", std::to_wstring(remaining).c_str());
+    std::wstring command = L"C:\\windows\\notepad.exe " + OwnArguments();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(L"C:\\windows\\notepad.exe", command.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, nullptr, &startup, &started))
+        return 100;
+    ::WaitForSingleObject(started.hProcess, INFINITE);
+    DWORD code = 101;
+    ::GetExitCodeProcess(started.hProcess, &code);
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+    return static_cast<int>(code);
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
@@ -96,6 +135,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             ::CloseHandle(event);
         }
     }
+    const long again = std::wcstol(Environment(L"ZN_EDITOR_START_NOTEPAD").c_str(), nullptr, 10);
+    if (again > 0) return StartNotepadAgain(again - 1);
     const std::wstring code = Environment(L"ZN_EDITOR_EXIT_CODE");
     return code.empty() ? 0 : static_cast<int>(std::wcstol(code.c_str(), nullptr, 10));
 }

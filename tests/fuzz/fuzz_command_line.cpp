@@ -2,7 +2,7 @@
 // apostrophe rule and the launch command.
 //
 // The whole input, as UTF-16LE units, is one command line. Read in order, the same input also
-// gives: a flag byte (bit 0: the program's name is quoted; bits 1-3: how the Notepad token is
+// gives: a flag byte (bit 0: the program's name is quoted; bits 1-5: how the Notepad token is
 // spelled, see CheckNotepadToken), the name, the blanks after it and the editor's path (each a
 // length byte, then units), then the rest of the line (all units left).
 #include "fuzz_support.h"
@@ -28,6 +28,20 @@ std::wstring_view SkipBlanks(std::wstring_view text)
     return text;
 }
 
+// Where argv[0] ends as CreateProcessW and the C runtime read it: a quoted name at its closing
+// quote, whatever follows; any other at its first blank.
+std::size_t ProgramNameEnd(std::wstring_view line)
+{
+    if (!line.empty() && line[0] == L'"') {
+        const std::size_t closing = line.find(L'"', 1);
+        return closing == std::wstring_view::npos ? line.size() : closing + 1;
+    }
+    std::size_t end = 0;
+    while (end < line.size() && !IsBlank(line[end]))
+        ++end;
+    return end;
+}
+
 void CheckTailOfAnyLine(std::wstring_view full)
 {
     const std::wstring_view tail = CommandLineTail(full);
@@ -35,8 +49,13 @@ void CheckTailOfAnyLine(std::wstring_view full)
     ZN_CHECK(tail.size() <= full.size());
     ZN_CHECK(tail.data() == full.data() + (full.size() - tail.size()));
     ZN_CHECK(tail.empty() || !IsBlank(tail.front()));
+    // Nothing but blanks lies between the program's name and the tail: a quoted name needs no
+    // blank after it.
     const std::size_t cut = full.size() - tail.size();
-    ZN_CHECK(tail.empty() || cut == 0 || IsBlank(full[cut - 1]));
+    const std::size_t nameEnd = ProgramNameEnd(full);
+    ZN_CHECK(cut >= nameEnd);
+    for (std::size_t i = nameEnd; i < cut; ++i)
+        ZN_CHECK(IsBlank(full[i]));
 }
 
 // A line of a known program name, blanks and rest: the tail is the rest and nothing of the name.
@@ -50,7 +69,8 @@ void CheckTailAfterName(bool quoted, std::wstring_view rawName, std::wstring_vie
         if (c != L'"' && (quoted || !IsBlank(c))) line += c;
     }
     if (quoted) line += L'"';
-    if (rawBlanks.empty()) line += L' ';
+    // A quoted name ends at its closing quote, with or without a blank after it.
+    if (rawBlanks.empty() && !quoted) line += L' ';
     for (const wchar_t c : rawBlanks)
         line += static_cast<wchar_t>(c % (L' ' + 1));
     line += rest;
@@ -85,6 +105,8 @@ void CheckLaunchCommand(std::wstring_view editor, std::wstring_view argument)
     ZN_CHECK(first == editor);
 }
 
+// A token naming notepad or notepad.exe as Win32 opens a file name: any letter case, with or
+// without a folder, trailing dots and blanks dropped.
 bool NamesNotepad(std::wstring_view token)
 {
     std::wstring name;
@@ -94,6 +116,8 @@ bool NamesNotepad(std::wstring_view token)
         else if (c != L'"')
             name += c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
     }
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' '))
+        name.pop_back();
     return name == L"notepad" || name == L"notepad.exe";
 }
 
@@ -113,12 +137,15 @@ void CheckNotepadTokenOfAnyText(std::wstring_view tail)
 }
 
 // A token built around "notepad" or "notepad.exe" (in the input's letter case, maybe in a
-// folder, maybe quoted, maybe with another name instead) in front of the rest of a line.
+// folder, maybe quoted, maybe with another name instead, maybe with trailing dots, and blanks
+// inside quotes, which Win32 drops from a file name) in front of the rest of a line; a quoted
+// token maybe with no blank after it.
 void CheckNotepadToken(std::uint8_t spelling, std::wstring_view rawFolder,
                        std::wstring_view rawBlanks, std::wstring_view rest)
 {
     const bool quoted = (spelling & 2) != 0, withExe = (spelling & 4) != 0,
-               otherName = (spelling & 8) != 0;
+               otherName = (spelling & 8) != 0, trailing = (spelling & 16) != 0,
+               closeUp = quoted && (spelling & 32) != 0;
     std::wstring token;
     if (quoted) token += L'"';
     for (const wchar_t c : rawFolder) {
@@ -130,10 +157,11 @@ void CheckNotepadToken(std::uint8_t spelling, std::wstring_view rawFolder,
     for (std::size_t i = 0; i < name.size() && i < rawFolder.size(); ++i) {
         if ((rawFolder[i] & 1) != 0 && name[i] >= L'a' && name[i] <= L'z') name[i] -= 32;
     }
+    if (trailing) name += quoted ? L". ." : L"..";
     token += name;
     if (quoted) token += L'"';
     std::wstring line = token;
-    line += L' ';
+    if (!closeUp) line += L' ';
     for (const wchar_t c : rawBlanks)
         line += static_cast<wchar_t>(c % (L' ' + 1));
     line += rest;

@@ -1,5 +1,6 @@
-// The launcher's two checks of the editor: whether the setting's text is a full path, and
-// whether the file's first bytes are a Windows program.
+// The launcher's checks of the editor: whether the setting's text is a full path (and its
+// "\\?\" form, through which a long one is opened), and whether the file's first bytes are a
+// Windows program.
 //
 // Input: a mode byte. Bit 0 clear: the setting's text (a length byte, then UTF-16LE units) and
 // a suffix (all units left). Bit 0 set: a file's first bytes (all that is left).
@@ -20,8 +21,27 @@ bool IsSeparator(wchar_t c)
     return c == L'\\' || c == L'/';
 }
 
+// The "\\?\" form of a full path: full, in that form, with "\" alone between its names and no
+// "." or ".." name left, and itself again when converted twice.
+void CheckExtendedLength(const std::wstring& path)
+{
+    const std::wstring extended = ExtendedLengthPath(path);
+    if (!IsFullPath(path) || path.substr(2).starts_with(L"?\\")) {
+        ZN_CHECK(extended == path);
+        return;
+    }
+    ZN_CHECK(extended.starts_with(L"\\\\?\\") && IsFullPath(extended));
+    ZN_CHECK(ExtendedLengthPath(extended) == extended);
+    ZN_CHECK(extended.find(L'/') == std::wstring::npos);
+    const std::wstring_view names = std::wstring_view(extended).substr(4);
+    ZN_CHECK(names.find(L"\\\\") == std::wstring_view::npos);
+    for (const std::wstring_view dots : {L"\\.\\", L"\\..\\"})
+        ZN_CHECK((std::wstring(names) + L"\\").find(dots) == std::wstring::npos);
+}
+
 void CheckFullPath(const std::wstring& path, const std::wstring& suffix)
 {
+    CheckExtendedLength(path);
     if (!IsFullPath(path)) return;
     // A drive and a folder, or two separators (UNC or "\\?\"): nothing that leans on the
     // current drive or folder.

@@ -67,5 +67,66 @@ TEST(VersionResource, EveryTruncationIsSafeAndFindsNothingItCannotReadWhole)
     }
 }
 
+// Any build of the program names itself so; a program that borrows one of the names does not
+// become this program.
+TEST(VersionResource, OnlyBothNamesMakeThisProgram)
+{
+    const std::wstring ours = L"ZanvekNotepad";
+    const struct {
+        const char* why;
+        Bytes info;
+        bool thisProgram;
+    } rows[] = {
+        {"both names",
+         VersionInfo({{L"041104B0", {{L"InternalName", ours}, {L"ProductName", ours}}}}), true},
+        {"in two tables",
+         VersionInfo(
+             {{L"040904B0", {{L"ProductName", ours}}}, {L"041104B0", {{L"InternalName", ours}}}}),
+         true},
+        {"the internal name only", VersionInfo({{L"041104B0", {{L"InternalName", ours}}}}), false},
+        {"the product name only", VersionInfo({{L"041104B0", {{L"ProductName", ours}}}}), false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(NamesThisProgram(row.info), row.thisProgram) << row.why;
+}
+
+// The launcher reads every editor's version resource before starting it: a few small pieces,
+// never the whole file, however large it is or whatever its tables claim.
+TEST(VersionResource, IsReadInBoundedPiecesWhateverTheFileClaims)
+{
+    const Bytes info = VersionInfo({{L"041104B0", {{L"InternalName", L"x"}}}});
+    Bytes manyEntries = PeImage(info, 16, true, 0x80000);
+    Put16(manyEntries, 0x200 + 14, 0xFFFF); // the root directory claims 65,535 types
+    Bytes hugeData = PeImage(info);
+    Put32(hugeData, 0x200 + 0x48 + 4, 0xFFFFFFF0u); // and here 4 GiB of version data
+    Bytes manySections = PeImage(info);
+    Put16(manySections, 0x40 + 4 + 2, 0xFFFF);
+    const struct {
+        const char* why;
+        Bytes image;
+        bool found;
+    } rows[] = {
+        {"the version data behind 8 MiB of other resources", PeImage(info, 16, true, 0x800000),
+         true},
+        {"a directory of 65,535 entries", manyEntries, true},
+        {"version data of 4 GiB", hugeData, false},
+        {"65,535 sections", manySections, false},
+    };
+    for (const auto& row : rows) {
+        std::size_t requested = 0, calls = 0;
+        const auto found = FindVersionResource([&](std::uint64_t offset, std::size_t size) {
+            requested += size;
+            ++calls;
+            if (offset >= row.image.size()) return Bytes();
+            const auto from = row.image.begin() + static_cast<std::ptrdiff_t>(offset);
+            return Bytes(from, from + static_cast<std::ptrdiff_t>(
+                                          std::min<std::size_t>(size, row.image.size() - offset)));
+        });
+        EXPECT_EQ(found == info, row.found) << row.why;
+        EXPECT_LE(requested, kMostVersionResourceReads) << row.why;
+        EXPECT_LE(calls, 16u) << row.why;
+    }
+}
+
 } // namespace
 } // namespace zn

@@ -14,8 +14,12 @@ TEST(CommandLineTail, FollowsTheProgramNameAndTheBlanksAfterIt)
         {L"C:\\windows\\notepad.exe    C:\\memo.txt", L"C:\\memo.txt"}, // several blanks
         {L"notepad.exe\t \tC:\\memo.txt", L"C:\\memo.txt"},             // tabs are blanks too
         {L"\"C:\\Program Files\\x\\notepad.exe\" a b", L"a b"},         // quoted name with a space
-        {L"\"C:\\Program Files\"\\notepad.exe arg", L"arg"},            // quotes inside the name
-        {L"\"C:\\unterminated quote arg", L""},                         // all of it is the name
+        // A quoted name ends at its closing quote, blank or no blank after it.
+        {L"\"C:\\windows\\notepad.exe\"C:\\memo.txt", L"C:\\memo.txt"},
+        {L"\"C:\\Program Files\"\\notepad.exe arg", L"\\notepad.exe arg"},
+        {L"C:\\\"Program Files\"\\notepad.exe arg",
+         L"Files\"\\notepad.exe arg"},                                    // unquoted: a blank
+        {L"\"C:\\unterminated quote arg", L""},                           // all of it is the name
         {L"notepad.exe \"C:\\my memo.txt\"  ", L"\"C:\\my memo.txt\"  "}, // the rest stays as it is
         {L"notepad.exe 'C:\\memo.txt'", L"'C:\\memo.txt'"},
         {L"notepad.exe", L""},
@@ -60,9 +64,16 @@ TEST(NotepadToken, IsDroppedWhenItNamesNotepadWithOrWithoutAFolder)
         {L"notepad.exe", L""},
         {L"NotePad.Exe\t \tC:\\a.txt", L"C:\\a.txt"},    // every blank after it goes
         {L"\"C:\\Program Files\\notepad.exe\" a", L"a"}, // a quoted folder with a blank
-        {L"C:\\\"Program Files\"\\notepad.exe a", L"a"}, // quotes inside the token
         {L"C:/Windows/notepad.exe a", L"a"},             // the other separator
         {L"\"notepad\"", L""},
+        // Cut as the system cuts a program's name: a quoted one ends at its closing quote.
+        {L"\"notepad.exe\"file.txt", L"file.txt"},
+        {L"\"C:\\Windows\\notepad\"\"C:\\a b.txt\"", L"\"C:\\a b.txt\""},
+        // Compared as Win32 opens the name: trailing dots and blanks dropped.
+        {L"notepad.exe. a.txt", L"a.txt"},
+        {L"\"C:\\Windows\\notepad.exe . \" a.txt", L"a.txt"},
+        // An unquoted name ends at the first blank, quotes or not.
+        {L"C:\\\"Program Files\"\\notepad.exe a", L"C:\\\"Program Files\"\\notepad.exe a"},
         // Anything else is Notepad's own command line, kept whole.
         {L"C:\\x.txt", L"C:\\x.txt"},
         {L"notepad.txt a", L"notepad.txt a"},

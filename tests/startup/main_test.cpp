@@ -6,6 +6,7 @@
 #include "setup/fake_setup_host.h"
 #include "setup/prompts.h"
 #include "startup/command_line.h"
+#include "startup/nesting.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,10 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kWindowExitCode = 77; // what the fake window returns, to tell it was opened
+
+// The version resource every build of the program carries, whatever its version.
+const testing::Bytes kOurVersion = testing::VersionInfo(
+    {{L"041104B0", {{L"InternalName", L"ZanvekNotepad"}, {L"ProductName", L"ZanvekNotepad"}}}});
 
 // Records what Main asks of the system; answers from its fields.
 class FakeStartupHost : public StartupHost {
@@ -33,6 +38,10 @@ public:
     std::wstring editorPath = L"C:\\Tools\\editor.exe";
     EditorProbe probe = EditorProbe::File;
     testing::Bytes editorHead = testing::PeImage({});
+    testing::Bytes editorVersion; // the editor's version resource; empty: none
+    // What the file system answers for a document's path; a path not listed is Elsewhere.
+    std::map<std::wstring, DocumentPlace> documents;
+    std::map<std::wstring, std::wstring> environment;
     int editorExitCode = 42;
     bool windowsFolderFails = false;
     ElevationType elevation = ElevationType::Default;
@@ -41,11 +50,12 @@ public:
     FakeSetupHost setup;
     FakeRedirectHost redirection{setup.operations};
 
-    int registryReads = 0, probes = 0, windowsOpened = 0, canonicalLookups = 0;
+    int registryReads = 0, probes = 0, windowsOpened = 0, canonicalLookups = 0, placeQueries = 0;
     std::vector<InstallKind> windowKinds; // what each opened window was told
     std::vector<WindowSettings> windowSettings;
     bool setupLockedAtWindow = false; // a set-up lock held as a window opened or was started
     std::vector<std::pair<std::wstring, std::wstring>> started; // (path, command line)
+    std::vector<std::wstring> depthsAtStart; // the nesting variable as each editor started
     int elevationQueries = 0;
     std::vector<std::wstring> desktopStarts; // each program asked for, also when it failed
     std::vector<std::chrono::milliseconds> desktopStartLimits;
@@ -85,11 +95,29 @@ public:
     {
         ++probes;
         EXPECT_EQ(path, editorPath);
-        return {probe, probe == EditorProbe::File ? editorHead : testing::Bytes()};
+        if (probe != EditorProbe::File) return {probe, {}, {}};
+        return {probe, editorHead, editorVersion};
+    }
+    DocumentPlace PlaceOfDocument(const std::wstring& path) override
+    {
+        ++placeQueries;
+        const auto it = documents.find(path);
+        return it != documents.end() ? it->second : DocumentPlace::Elsewhere;
+    }
+    std::optional<std::wstring> Environment(const std::wstring& name) override
+    {
+        const auto it = environment.find(name);
+        return it != environment.end() ? std::optional(it->second) : std::nullopt;
+    }
+    void SetEnvironment(const std::wstring& name, const std::wstring& value) override
+    {
+        environment[name] = value;
     }
     int StartEditorAndWait(const std::wstring& path, std::wstring command) override
     {
         started.emplace_back(path, std::move(command));
+        const auto depth = Environment(std::wstring(kNestingVariable));
+        depthsAtStart.push_back(depth ? *depth : L"<unset>");
         return editorExitCode;
     }
     SetupHost& Setup() override { return setup; }
@@ -132,6 +160,7 @@ TEST(Launcher, StartsTheEditorWithOneReadOneCheckOneStartAndPassesItsExitCode)
     EXPECT_EQ(host.registryReads, 1);
     EXPECT_EQ(host.probes, 1);
     EXPECT_EQ(host.canonicalLookups, 0); // the two spellings agree: no lookup on the launch path
+    EXPECT_EQ(host.placeQueries, 0);     // a document without blanks is not looked up
     ASSERT_EQ(host.started.size(), 1u);
     EXPECT_EQ(host.started[0].first, L"C:\\Tools\\editor.exe");
     EXPECT_EQ(host.started[0].second, L"\"C:\\Tools\\editor.exe\" C:\\memo.txt");
@@ -140,58 +169,111 @@ TEST(Launcher, StartsTheEditorWithOneReadOneCheckOneStartAndPassesItsExitCode)
 
 TEST(Launcher, CommandLinesReachTheEditorAfterTheApostropheRule)
 {
+    using enum DocumentPlace;
+    const std::wstring blanks = L"C:\\Users\\me\\New Text Document.txt";
     const struct {
-        std::wstring_view commandLine, editorCommand;
+        std::wstring commandLine;
+        DocumentPlace place; // the file system's answer for the argument, when asked
+        std::wstring editorCommand;
+        int placeQueries;
     } rows[] = {
-        {L"notepad.exe 'C:\\memo.txt'", L"\"C:\\Tools\\editor.exe\" C:\\memo.txt"},
-        {L"notepad.exe \"C:\\my memo.txt\"", L"\"C:\\Tools\\editor.exe\" \"C:\\my memo.txt\""},
-        {L"notepad.exe x'", L"\"C:\\Tools\\editor.exe\" "},
-        {L"notepad.exe '", L"\"C:\\Tools\\editor.exe\" "}, // the lone apostrophe is no error
-        {L"\"C:\\windows\\notepad.exe\"   /p C:\\a.txt", L"\"C:\\Tools\\editor.exe\" /p C:\\a.txt"},
+        {L"notepad.exe 'C:\\memo.txt'", File, L"\"C:\\Tools\\editor.exe\" C:\\memo.txt", 0},
+        {L"notepad.exe \"C:\\my memo.txt\"", File, L"\"C:\\Tools\\editor.exe\" \"C:\\my memo.txt\"",
+         0},
+        {L"notepad.exe x'", File, L"\"C:\\Tools\\editor.exe\" ", 0},
+        {L"notepad.exe '", File, L"\"C:\\Tools\\editor.exe\" ",
+         0}, // the lone apostrophe is no error
+        {L"\"C:\\windows\\notepad.exe\"   /p C:\\a.txt", File,
+         L"\"C:\\Tools\\editor.exe\" /p C:\\a.txt", 0},
         // Only the redirect copy drops a Notepad token: as notepad.exe it is Notepad's argument.
-        {L"notepad.exe notepad.exe C:\\a.txt", L"\"C:\\Tools\\editor.exe\" notepad.exe C:\\a.txt"},
+        {L"notepad.exe notepad.exe C:\\a.txt", File,
+         L"\"C:\\Tools\\editor.exe\" notepad.exe C:\\a.txt", 0},
+        // The shell's unquoted %1: one document, existing or to be made in an existing folder,
+        // goes in quotes; anything else exactly as it came.
+        {L"notepad.exe " + blanks, File, L"\"C:\\Tools\\editor.exe\" \"" + blanks + L"\"", 1},
+        {L"notepad.exe " + blanks, NewFile, L"\"C:\\Tools\\editor.exe\" \"" + blanks + L"\"", 1},
+        {L"notepad.exe " + blanks, Elsewhere, L"\"C:\\Tools\\editor.exe\" " + blanks, 1},
+        {L"notepad.exe '" + blanks + L"'", File, L"\"C:\\Tools\\editor.exe\" \"" + blanks + L"\"",
+         1},
+        {L"notepad.exe C:\\a\tb.txt", File, L"\"C:\\Tools\\editor.exe\" \"C:\\a\tb.txt\"", 1},
+        // In "C:\My Notes\" a closing quote would follow a backslash and be taken literally.
+        {L"notepad.exe C:\\My Notes\\", File, L"\"C:\\Tools\\editor.exe\" C:\\My Notes\\", 0},
+        // The print verb, a quote inside: never looked up.
+        {L"notepad.exe /p " + blanks, File, L"\"C:\\Tools\\editor.exe\" /p " + blanks, 0},
+        {L"notepad.exe C:\\a b\"c.txt", File, L"\"C:\\Tools\\editor.exe\" C:\\a b\"c.txt", 0},
     };
     for (const auto& row : rows) {
         FakeStartupHost host;
         host.commandLine = row.commandLine;
+        host.documents[std::wstring(ApplyApostropheRule(CommandLineTail(row.commandLine)))] =
+            row.place;
         Main(host);
-        ASSERT_EQ(host.started.size(), 1u) << std::wstring(row.commandLine);
-        EXPECT_EQ(host.started[0].second, row.editorCommand);
+        ASSERT_EQ(host.started.size(), 1u) << row.commandLine;
+        EXPECT_EQ(host.started[0].second, row.editorCommand) << row.commandLine;
+        EXPECT_EQ(host.placeQueries, row.placeQueries) << row.commandLine;
     }
 }
 
 TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
 {
+    using enum EditorProbe;
+    const testing::Bytes ourImage = testing::PeImage(kOurVersion);
     const struct {
         const char* why;
         std::wstring commandLine;
         std::wstring editorPath;
         EditorProbe probe;
+        testing::Bytes version; // the editor's version resource
         int reads, probes;
     } rows[] = {
-        {"no command line, even with a valid editor", L"C:\\windows\\notepad.exe", L"C:\\ed.exe",
-         EditorProbe::File, 0, 0},
-        {"only blanks after the name", L"notepad.exe   ", L"C:\\ed.exe", EditorProbe::File, 0, 0},
-        {"no editor registered", L"notepad.exe a.txt", L"", EditorProbe::File, 1, 0},
-        {"the registered file is missing", L"notepad.exe a.txt", L"C:\\gone.exe",
-         EditorProbe::NoSuchFile, 1, 1},
+        {"no command line, even with a valid editor",
+         L"C:\\windows\\notepad.exe",
+         L"C:\\ed.exe",
+         File,
+         {},
+         0,
+         0},
+        {"only blanks after the name", L"notepad.exe   ", L"C:\\ed.exe", File, {}, 0, 0},
+        {"no editor registered", L"notepad.exe a.txt", L"", File, {}, 1, 0},
+        {"the registered file is missing",
+         L"notepad.exe a.txt",
+         L"C:\\gone.exe",
+         NoSuchFile,
+         {},
+         1,
+         1},
+        {"the registered path is a folder", L"notepad.exe a.txt", L"C:\\Tools", Folder, {}, 1, 1},
         {"the registered editor is this program", L"notepad.exe a.txt", L"C:\\WINDOWS\\NOTEPAD.EXE",
-         EditorProbe::ThisProgram, 1, 1},
+         File, kOurVersion, 1, 1},
+        // Set-up run from the download folder would offer to uninstall at every Notepad start.
+        {"a copy of this program anywhere, under any name", L"notepad.exe a.txt",
+         L"C:\\ed\\copy.exe", File, kOurVersion, 1, 1},
         // A path that is not full would be looked up from the caller's current folder: no file
         // is even looked at.
-        {"a bare file name", L"notepad.exe a.txt", L"ed.exe", EditorProbe::File, 1, 0},
-        {"a path relative to the current folder", L"notepad.exe a.txt", L"..\\Tools\\ed.exe",
-         EditorProbe::File, 1, 0},
-        {"a path on the current drive", L"notepad.exe a.txt", L"\\Tools\\ed.exe", EditorProbe::File,
-         1, 0},
-        {"a path in the current folder of a drive", L"notepad.exe a.txt", L"C:ed.exe",
-         EditorProbe::File, 1, 0},
+        {"a bare file name", L"notepad.exe a.txt", L"ed.exe", File, {}, 1, 0},
+        {"a path relative to the current folder",
+         L"notepad.exe a.txt",
+         L"..\\Tools\\ed.exe",
+         File,
+         {},
+         1,
+         0},
+        {"a path on the current drive", L"notepad.exe a.txt", L"\\Tools\\ed.exe", File, {}, 1, 0},
+        {"a path in the current folder of a drive",
+         L"notepad.exe a.txt",
+         L"C:ed.exe",
+         File,
+         {},
+         1,
+         0},
     };
     for (const auto& row : rows) {
         FakeStartupHost host;
         host.commandLine = row.commandLine;
         host.editorPath = row.editorPath;
         host.probe = row.probe;
+        host.editorVersion = row.version;
+        if (!row.version.empty()) host.editorHead = ourImage;
         host.elevation = ElevationType::Full; // the launcher opens its window itself regardless
         EXPECT_EQ(Main(host), kWindowExitCode) << row.why;
         EXPECT_EQ(host.windowsOpened, 1) << row.why;
@@ -210,36 +292,45 @@ TEST(Launcher, OpensTheWindowInsteadWhenThereIsNothingToStart)
 TEST(Launcher, StartsOnlyAWindowsProgramThatIsNoCommandScript)
 {
     using testing::Bytes;
+    using enum EditorProbe;
     const Bytes program = testing::PeImage({});
     Bytes dll = program;
     testing::Put16(dll, 0x40 + 4 + 18, 0x2022);
     const std::string script = "@echo off\r\n";
+    const std::wstring aliases = L"C:\\Users\\me\\AppData\\Local\\Microsoft\\WindowsApps\\";
+    testing::VersionInfo({{L"041104B0", {{L"InternalName", L"ZanvekNotepad"}}}});
     const struct {
         std::wstring editorPath;
-        Bytes head;
+        EditorProbe probe;
+        Bytes head, version;
         bool starts;
     } rows[] = {
-        {L"C:\\Tools\\editor.exe", program, true},
-        {L"C:\\Tools\\editor", program, true},         // no extension is needed
-        {L"C:\\Tools\\run.bat.exe", program, true},    // only the last extension counts
-        {L"C:\\Tools\\editor.cmdline", program, true}, // not .cmd
-        {L"C:\\Tools\\editor.exe", Bytes(script.begin(), script.end()), false},
-        {L"C:\\Tools\\editor.exe", dll, false},
-        {L"C:\\Tools\\editor.exe", {}, false},
-        {L"C:\\Tools\\editor.exe", Bytes(program.begin(), program.begin() + 0x50), false},
+        {L"C:\\Tools\\editor.exe", File, program, {}, true},
+        {L"C:\\Tools\\editor", File, program, {}, true},         // no extension is needed
+        {L"C:\\Tools\\run.bat.exe", File, program, {}, true},    // only the last extension counts
+        {L"C:\\Tools\\editor.cmdline", File, program, {}, true}, // not .cmd
+        {L"C:\\Tools\\editor.exe", File, Bytes(script.begin(), script.end()), {}, false},
+        {L"C:\\Tools\\editor.exe", File, dll, {}, false},
+        {L"C:\\Tools\\editor.exe", File, {}, {}, false},
+        {L"C:\\Tools\\editor.exe", File, Bytes(program.begin(), program.begin() + 0x50), {}, false},
         // The command interpreter would run what the document's name holds, whatever the
         // file's bytes.
-        {L"C:\\Tools\\editor.bat", program, false},
-        {L"C:\\Tools\\editor.CMD", program, false},
-        {L"C:\\Tools\\editor.Bat", program, false},
-        {L"C:\\Tools\\editor.bat.", program, false}, // opened as editor.bat
-        {L"C:\\Tools\\editor.cmd  ", program, false},
+        {L"C:\\Tools\\editor.bat", File, program, {}, false},
+        {L"C:\\Tools\\editor.CMD", File, program, {}, false},
+        {L"C:\\Tools\\editor.Bat", File, program, {}, false},
+        {L"C:\\Tools\\editor.bat.", File, program, {}, false}, // opened as editor.bat
+        {L"C:\\Tools\\editor.cmd  ", File, program, {}, false},
+        // An app execution alias cannot be read, but the system starts it; its name still counts.
+        {aliases + L"editor.exe", AppAlias, {}, {}, true},
+        {aliases + L"editor.cmd", AppAlias, {}, {}, false},
     };
     for (const auto& row : rows) {
         FakeStartupHost host;
         host.commandLine = L"notepad.exe C:\\R&echo x>C:\\pwn.txt";
         host.editorPath = row.editorPath;
+        host.probe = row.probe;
         host.editorHead = row.head;
+        host.editorVersion = row.version;
         const std::uint32_t code = ErrorCodeOf([&] { Main(host); });
         EXPECT_EQ(host.started.size(), row.starts ? 1u : 0u) << row.editorPath;
         EXPECT_EQ(code, row.starts ? 0u : kErrorEditorNotAProgram) << row.editorPath;
@@ -253,6 +344,7 @@ TEST(Launcher, ACommandLineBeyondTheSystemsLimitStartsNothing)
     // apostrophe rule: 22 characters here before the argument, and 32,767 with the NUL at most.
     const std::wstring editor = L"C:\\Tools\\editor.exe";
     const std::size_t room = kCommandLineLimit - 1 - (editor.size() + 3);
+    const std::wstring document = L"C:\\a b" + std::wstring(room - 6, L'a');
     const struct {
         std::wstring tail;
         bool starts;
@@ -262,17 +354,57 @@ TEST(Launcher, ACommandLineBeyondTheSystemsLimitStartsNothing)
         {L"'" + std::wstring(room, L'a') + L"'", true}, // judged after the apostrophe rule
         {L"'" + std::wstring(room + 1, L'a') + L"'", false},
         {std::wstring(32754, L'a'), false},
+        {document.substr(0, room - 2), true}, // the quotes around one document count
+        {document.substr(0, room - 1), false},
     };
     for (const auto& row : rows) {
         FakeStartupHost host;
         host.editorPath = editor;
         host.commandLine = L"notepad.exe " + row.tail;
+        host.documents[row.tail] = DocumentPlace::File;
         const std::uint32_t code = ErrorCodeOf([&] { Main(host); });
         EXPECT_EQ(code, row.starts ? 0u : kErrorCommandLineTooLong) << row.tail.size();
         ASSERT_EQ(host.started.size(), row.starts ? 1u : 0u) << row.tail.size();
         if (row.starts) {
             EXPECT_EQ(host.started[0].second.size() + 1, kCommandLineLimit);
         }
+        EXPECT_EQ(host.windowsOpened, 0);
+    }
+}
+
+// An editor that starts Notepad again for the same document (by a setting of its own, or a
+// script of it) starts the launcher again. Each launch passes the depth on to its editor and
+// everything the editor starts; the one that would start the fifth nested editor stops.
+TEST(Launcher, PassesTheNestingDepthOnAndStartsNoFifthNestedEditor)
+{
+    const struct {
+        std::optional<std::wstring> inherited;
+        std::optional<std::wstring> passedOn; // none: a loop reported, nothing started
+    } rows[] = {
+        {std::nullopt, L"1"},
+        {L"3", L"4"},
+        {L"4", std::nullopt},
+        {L"4294967297", std::nullopt}, // never wraps round to 1
+        {L"99999999999999999999999999999999", std::nullopt},
+        // Not a depth of ours: counted as none.
+        {L"", L"1"},
+        {L"-7", L"1"},
+        {L" 9", L"1"},
+    };
+    for (const auto& row : rows) {
+        FakeStartupHost host;
+        if (row.inherited) host.environment[std::wstring(kNestingVariable)] = *row.inherited;
+        try {
+            EXPECT_EQ(Main(host), 42);
+            EXPECT_TRUE(row.passedOn) << "no loop reported at " << *row.inherited;
+        } catch (const AppError& error) {
+            EXPECT_FALSE(row.passedOn) << "a loop reported at " << row.inherited.value_or(L"");
+            EXPECT_EQ(error.code, kErrorEditorLoop);
+            EXPECT_EQ(error.path, host.editorPath); // the report names the editor
+        }
+        // Set before the start, so that the editor inherits it.
+        EXPECT_EQ(host.depthsAtStart, row.passedOn ? std::vector<std::wstring>{*row.passedOn}
+                                                   : std::vector<std::wstring>{});
         EXPECT_EQ(host.windowsOpened, 0);
     }
 }
@@ -298,6 +430,9 @@ TEST(RedirectCopy, GivesTheEditorWhatFollowsTheNotepadToken)
         {L"\"C:\\Windows\\ZanvekNotepad.exe\" \"C:\\Windows\\notepad.exe\"   ", std::nullopt},
         {L"\"C:\\Windows\\ZanvekNotepad.exe\" C:\\x.txt", L"C:\\x.txt"},
         {L"\"C:\\Windows\\ZanvekNotepad.exe\"", std::nullopt},
+        // Windows starts Notepad for both; Notepad opens file.txt and a.txt.
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\" \"notepad.exe\"file.txt", L"file.txt"},
+        {L"\"C:\\Windows\\ZanvekNotepad.exe\" notepad.exe. a.txt", L"a.txt"},
     };
     for (const auto& row : rows) {
         FakeStartupHost host;

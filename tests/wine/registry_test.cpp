@@ -3,6 +3,8 @@
 #include "settings/registry_codec.h"
 #include "wine/test_key.h"
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 namespace zn {
@@ -11,8 +13,39 @@ namespace {
 TEST(ReadRegDefault, MissingKeyGivesEmpty)
 {
     TestKey key(L"ReadMissing");
-    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L""), VariantValue(Empty{}));
+    LSTATUS status = ERROR_SUCCESS;
+    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L"", &status), VariantValue(Empty{}));
+    EXPECT_EQ(status, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L"nosuch"), VariantValue(Empty{}));
+}
+
+// Only "not found" may be taken for "no editor registered": a key the user may not read is
+// another answer, which the launcher reports.
+TEST(ReadRegDefault, TellsWhyAKeyCouldNotBeRead)
+{
+    TestKey key(L"ReadDenied");
+    key.SetText(key.Subkey(), nullptr, L"C:\\Tools\\ed.exe");
+    const auto setDacl = [&](const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                           &descriptor, nullptr));
+        HKEY opened = nullptr;
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, key.Subkey().c_str(), 0, WRITE_DAC, &opened),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(::RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor),
+                  ERROR_SUCCESS);
+        ::RegCloseKey(opened);
+        ::LocalFree(descriptor);
+    };
+    LSTATUS status = ERROR_GEN_FAILURE;
+    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L"", &status),
+              VariantValue(std::wstring(L"C:\\Tools\\ed.exe")));
+    EXPECT_EQ(status, ERROR_SUCCESS);
+
+    setDacl(L"D:(D;;0x1;;;WD)(A;;KA;;;WD)"); // nobody may query its values
+    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L"", &status), VariantValue(Empty{}));
+    EXPECT_EQ(status, ERROR_ACCESS_DENIED);
+    setDacl(L"D:(A;;KA;;;WD)"); // so that the key can be deleted
 }
 
 TEST(ReadRegDefault, ReadsTheStoredPathExactly)

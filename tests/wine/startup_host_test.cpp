@@ -2,6 +2,7 @@
 #include "startup/windows_folder_win32.h"
 
 #include "built_program.h"
+#include "common/editor_check.h"
 #include "common/error_code_of.h"
 #include "common/pe_image.h"
 
@@ -9,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -81,30 +81,60 @@ TEST(OwnExecutable, IsItsFolderItsNameAndTheFileTheSystemRuns)
     EXPECT_NE(self.folder.back(), L'\\');
 }
 
-TEST(OpenEditor, KnowsThisProgramHoweverItsPathIsSpelled)
+// Every copy of the program, wherever and however named, tells itself by its version
+// resource, read from the file in a few bounded pieces.
+TEST(OpenEditor, KnowsAnyCopyOfThisProgramByItsVersionResource)
 {
+    const ScratchFolder scratch;
+    const std::wstring copy = scratch / L"copy of an editor.exe";
+    ASSERT_TRUE(::CopyFileW(BuiltProgramPath().c_str(), copy.c_str(), FALSE));
+    const std::wstring other = SystemProgram(L"cmd.exe");
     Win32StartupHost host;
-    host.LocateOwnExecutable();
-    const std::wstring path = ModulePath();
-    std::wstring upper = path;
-    for (wchar_t& c : upper)
-        c = static_cast<wchar_t>(std::towupper(c));
-    wchar_t shortPath[MAX_PATH * 4] = {};
-    ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH * 4);
-
-    EXPECT_EQ(host.OpenEditor(path).probe, EditorProbe::ThisProgram);
-    EXPECT_EQ(host.OpenEditor(upper).probe, EditorProbe::ThisProgram);
-    EXPECT_EQ(host.OpenEditor(shortPath).probe, EditorProbe::ThisProgram) << shortPath;
+    EXPECT_EQ(JudgeEditor(copy, host.OpenEditor(copy), false), EditorVerdict::ThisProgram);
+    EXPECT_EQ(JudgeEditor(other, host.OpenEditor(other), false), EditorVerdict::Ok);
 }
 
 TEST(OpenEditor, FoldersAndMissingFilesAreNoFiles)
 {
     Win32StartupHost host;
     const std::wstring windows = WindowsFolder();
-    for (const std::wstring& path :
-         {windows, windows + L"\\", windows + L"\\system32", windows + L"\\no such editor.exe",
-          windows + L"\\no\\such\\editor.exe", std::wstring()})
-        EXPECT_EQ(host.OpenEditor(path).probe, EditorProbe::NoSuchFile) << path;
+    const struct {
+        std::wstring path;
+        EditorProbe probe;
+    } rows[] = {
+        {windows, EditorProbe::Folder},
+        {windows + L"\\", EditorProbe::Folder},
+        {windows + L"\\system32", EditorProbe::Folder},
+        {windows + L"\\no such editor.exe", EditorProbe::NoSuchFile},
+        {windows + L"\\no\\such\\editor.exe", EditorProbe::NoSuchFile},
+        {std::wstring(), EditorProbe::NoSuchFile},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(host.OpenEditor(row.path).probe, row.probe) << row.path;
+}
+
+// The one question the launcher asks about a document with blanks: whether it is one file,
+// there or to be made in a folder that is there (error 2, not 3, from the attribute query).
+TEST(PlaceOfDocument, IsAFileOrANewFileInAFolderThatIsThere)
+{
+    const ScratchFolder scratch;
+    const std::wstring folder = scratch / L"My Notes";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring existing = folder + L"\\New Text Document.txt";
+    WriteFileBytes(existing, "memo");
+    const struct {
+        std::wstring path;
+        DocumentPlace place;
+    } rows[] = {
+        {existing, DocumentPlace::File},
+        {folder + L"\\not yet there.txt", DocumentPlace::NewFile},
+        {scratch / L"no such folder\\a b.txt", DocumentPlace::Elsewhere},
+        {folder, DocumentPlace::Elsewhere},
+        {existing + L"\\a b.txt", DocumentPlace::Elsewhere},
+    };
+    Win32StartupHost host;
+    for (const auto& row : rows)
+        EXPECT_EQ(host.PlaceOfDocument(row.path), row.place) << row.path;
 }
 
 TEST(OpenEditor, ReadsAsMuchOfTheStartAsAProgramsHeadersTake)
