@@ -1,6 +1,7 @@
 #include "window/fmain_win32.h"
 
 #include "common/app_error.h"
+#include "common/editor_probe_win32.h"
 #include "common/error_report.h"
 #include "common/error_report_win32.h"
 #include "resources/resource_ids.h"
@@ -84,8 +85,17 @@ UniqueFont CreateLabelFont(const LabelFont& font, int dpi)
                                     DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
 }
 
-Fmain::Fmain(WindowSettings settings, StoreSetting store, CreateStepHook hook)
-    : m_settings(settings), m_store(std::move(store)), m_hook(std::move(hook)),
+ProbedPath ProbeEditorPath(const std::wstring& path)
+{
+    try {
+        return {ProbeEditor(path), std::nullopt};
+    } catch (const AppError& error) {
+        return {{}, ReasonText(error.code, SystemReason(error.code))};
+    }
+}
+
+Fmain::Fmain(WindowSettings settings, StoreSetting store, ProbeSetting probe, CreateStepHook hook)
+    : m_settings(settings), m_store(std::move(store)), m_probe(probe), m_hook(std::move(hook)),
       m_dialog(settings.kind)
 {
 }
@@ -338,19 +348,14 @@ void Fmain::Text1_OLEDragDrop(const DroppedFiles& files, std::int32_t effect)
     const HWND text1 = Control(kText1);
     std::wstring text = TextOf(text1);
     const std::wstring before = text;
-    m_dialog.Drop(text, effect, files);
+    m_dialog.Drop(text, effect, files, *this);
     if (text != before) ::SetWindowTextW(text1, text.c_str());
     ApplyView();
 }
 
 void Fmain::cmdYes_Click()
 {
-    const bool stored = m_dialog.Yes(
-        TextOf(Control(kText1)), [this](const std::wstring& path) -> std::optional<std::wstring> {
-            const std::uint32_t status = m_store(path);
-            if (status == 0) return std::nullopt;
-            return ReasonText(status, SystemReason(status));
-        });
+    const bool stored = m_dialog.Yes(TextOf(Control(kText1)), *this);
     ApplyView();
     // The confirmation shows behind the question; a page that cannot be opened is reported as
     // any error is, and what was stored stays stored.
@@ -358,6 +363,13 @@ void Fmain::cmdYes_Click()
         Win32DefaultAppHost host(m_window);
         OfferDefaultAppChoice(host);
     }
+}
+
+std::optional<std::wstring> Fmain::Store(const std::wstring& path)
+{
+    const std::uint32_t status = m_store(path);
+    if (status == 0) return std::nullopt;
+    return ReasonText(status, SystemReason(status));
 }
 
 void Fmain::cmdNo_Click()

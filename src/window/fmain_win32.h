@@ -32,16 +32,21 @@ inline constexpr wchar_t kRegistrationWindowClass[] = L"ZanvekNotepadRegistratio
 
 // Stores the path as the editor setting; returns 0 when it was stored, else the system's code.
 using StoreSetting = std::function<std::uint32_t(const std::wstring& path)>;
+// Looks at what is at an editor's path.
+using ProbeSetting = ProbedPath (*)(const std::wstring& path);
+
+// ProbeEditor's answer for `path`; for something there that cannot be read, the system's reason.
+ProbedPath ProbeEditorPath(const std::wstring& path);
 
 // The steps of Create that can fail. For tests: a hook called before each step makes that step
 // fail by throwing; the program passes none.
 enum class CreateStep { Control, FormLoad, DropTarget };
 using CreateStepHook = std::function<void(CreateStep step)>;
 
-class Fmain {
+class Fmain : public RegistrationHost {
 public:
     explicit Fmain(WindowSettings settings = {}, StoreSetting store = StoreEditorPath,
-                   CreateStepHook hook = {});
+                   ProbeSetting probe = ProbeEditorPath, CreateStepHook hook = {});
     ~Fmain();
     Fmain(const Fmain&) = delete;
     Fmain& operator=(const Fmain&) = delete;
@@ -73,6 +78,8 @@ public:
                                       LPARAM lParam) noexcept;
 
 private:
+    ProbedPath Probe(const std::wstring& path) override { return m_probe(path); }
+    std::optional<std::wstring> Store(const std::wstring& path) override;
     LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void AcceptClassicDrops();
@@ -86,6 +93,7 @@ private:
 
     WindowSettings m_settings;
     StoreSetting m_store;
+    ProbeSetting m_probe;
     CreateStepHook m_hook;
     RegistrationDialog m_dialog;
     HWND m_window = nullptr;

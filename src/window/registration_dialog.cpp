@@ -1,12 +1,24 @@
 #include "window/registration_dialog.h"
 
-#include "common/full_path.h"
 #include "window/registration_texts.h"
 
 namespace zn {
 namespace {
 
 constexpr float kRegisteredShift = 150; // twips cmdNo moves down and loses in height
+
+// The launcher's verdict on `path`. Only a path whose text passes is probed; `unreadable` then
+// receives why, when what is there could not be read.
+EditorVerdict Judge(const std::wstring& path, RegistrationHost& host, bool redirected,
+                    std::optional<std::wstring>& unreadable)
+{
+    if (const EditorVerdict verdict = JudgeEditorPath(path, redirected);
+        verdict != EditorVerdict::Ok)
+        return verdict;
+    ProbedPath probed = host.Probe(path);
+    unreadable = std::move(probed.unreadable);
+    return JudgeEditor(path, probed.file, redirected);
+}
 
 } // namespace
 
@@ -24,23 +36,39 @@ void RegistrationDialog::Load()
 }
 
 void RegistrationDialog::Drop(std::wstring& text1, std::int32_t effect,
-                              const std::optional<std::vector<std::wstring>>& files)
+                              const std::optional<std::vector<std::wstring>>& files,
+                              RegistrationHost& host)
 {
     if (effect == kAllDropEffects && files && !files->empty()) text1 = files->front();
-    if (!PassesExecutableTest(text1)) return;
-    m_view.label2 = DropQuestion(text1);
+    // Explorer's "Copy as path" quotes a path: pasted, it is still an executable's.
+    const std::wstring path(Unquoted(text1));
+    if (!PassesExecutableTest(path)) return;
+    // Registered, this program would start itself (or set-up) on every Notepad start, whatever
+    // its name: judged as if no name looped back, so that only its version resource counts.
+    std::optional<std::wstring> unreadable;
+    if (Judge(path, host, false, unreadable) == EditorVerdict::ThisProgram) {
+        m_view.label2 = StoreFailedMessage(kThisProgramReason);
+        return;
+    }
+    m_view.label2 = DropQuestion(path);
     m_view.yesVisible = true;
     m_view.noCaption = kNoCaption;
     m_view.noVisible = true;
 }
 
-bool RegistrationDialog::Yes(const std::wstring& text1, const StorePath& store)
+bool RegistrationDialog::Yes(const std::wstring& text1, RegistrationHost& host)
 {
-    if (!IsFullPath(text1)) return NotStored(kNotFullPathReason);
-    if (const std::optional<std::wstring> failure = store(text1)) return NotStored(*failure);
+    // What the launcher would refuse is not stored: the next Notepad start would open this
+    // window again, or report the editor, after the user was told it is registered.
+    const std::wstring path(Unquoted(text1));
+    std::optional<std::wstring> unreadable;
+    const EditorVerdict verdict = Judge(path, host, m_kind == InstallKind::Redirect, unreadable);
+    if (unreadable) return NotStored(*unreadable);
+    if (verdict != EditorVerdict::Ok) return NotStored(RefusalReason(verdict));
+    if (const std::optional<std::wstring> failure = host.Store(path)) return NotStored(*failure);
 
     m_view.yesVisible = false;
-    m_view.label2 = ConfirmationMessage(text1, m_kind);
+    m_view.label2 = ConfirmationMessage(path, m_kind);
     // From the geometry at creation, so that repeated confirmations cannot shrink it away.
     const TwipsRect created = LayoutOf(kCmdNo).twips;
     m_view.noRect = {created.left, created.top + kRegisteredShift, created.width,

@@ -7,15 +7,17 @@
 //   Registered after Yes stored the text: Label2 confirms, with the note about the kind of
 //              installation; Yes hidden; No reads "Close", 150 twips lower and 150 twips
 //              shorter than at creation
-// A Yes that stored nothing (the text is no full path, or the store failed) stays in Asking,
-// and Label2 says so and why.
+// Yes stores only what the launcher would start, judged by the launcher's own checks; a Yes
+// that stored nothing (refused, or the store failed) stays in Asking, and Label2 says so and
+// why. A drop of this program itself, under any name, is refused at once: Label2 says why, and
+// the stage stays as it was.
 #pragma once
 
+#include "common/editor_check.h"
 #include "setup/install_kind.h"
 #include "window/layout.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,9 +36,24 @@ struct DialogView {
 // The drop effects a drag source can allow: copy 1, move 2, link 4.
 inline constexpr std::int32_t kAllDropEffects = 7;
 
-// Stores the path as the editor setting. Returns nullopt when it was stored, otherwise why it
-// was not, worded for the user ("理由: ...").
-using StorePath = std::function<std::optional<std::wstring>(const std::wstring& path)>;
+// What the file system says of an editor's path (ProbeEditor's answer), or why what is there
+// could not be read, worded for the user ("理由: ...").
+struct ProbedPath {
+    EditorFile file;
+    std::optional<std::wstring> unreadable;
+};
+
+// What the dialogue asks of the system.
+class RegistrationHost {
+public:
+    virtual ProbedPath Probe(const std::wstring& path) = 0;
+    // Stores the path as the editor setting. Returns nullopt when it was stored, otherwise why
+    // it was not, worded for the user ("理由: ...").
+    virtual std::optional<std::wstring> Store(const std::wstring& path) = 0;
+
+protected:
+    ~RegistrationHost() = default;
+};
 
 class RegistrationDialog {
 public:
@@ -48,14 +65,16 @@ public:
     void Load();
 
     // A drop on Text1. Only a drop that allows exactly every effect (7) and carries a file list
-    // puts the first file's path into `text1`; any drop then tests `text1`, whatever its origin.
+    // puts the first file's path into `text1`; any drop then tests `text1` (without one pair of
+    // quotes around the whole), whatever its origin, and the host's probe tells whether it is
+    // this program.
     void Drop(std::wstring& text1, std::int32_t effect,
-              const std::optional<std::vector<std::wstring>>& files);
+              const std::optional<std::vector<std::wstring>>& files, RegistrationHost& host);
 
-    // Yes: stores `text1` through `store` when it is a full path, and never stores anything
-    // else (the launcher would look for such an editor in whatever folder it was started from).
-    // True when it was stored.
-    bool Yes(const std::wstring& text1, const StorePath& store);
+    // Yes: has the host store `text1`, without one pair of quotes around the whole, when the
+    // launcher's checks (JudgeEditor, with the host's probe) let it start that editor, and never
+    // anything else. True when it was stored.
+    bool Yes(const std::wstring& text1, RegistrationHost& host);
 
 private:
     bool NotStored(std::wstring_view reason);

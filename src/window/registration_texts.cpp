@@ -24,6 +24,21 @@ std::wstring_view FileNameOf(std::wstring_view path)
     return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
 }
 
+std::wstring_view RefusalReason(EditorVerdict verdict)
+{
+    switch (verdict) {
+    case EditorVerdict::Ok: break;
+    case EditorVerdict::NotFullPath: return kNotFullPathReason;
+    case EditorVerdict::LoopsBack: return kLoopsBackReason;
+    case EditorVerdict::NoSuchFile: return kNoSuchFileReason;
+    case EditorVerdict::Folder: return kFolderReason;
+    case EditorVerdict::ThisProgram: return kThisProgramReason;
+    case EditorVerdict::CommandScript: return kCommandScriptReason;
+    case EditorVerdict::NotAProgram: return kNotAProgramReason;
+    }
+    return {};
+}
+
 std::wstring DropQuestion(std::wstring_view text)
 {
     return std::wstring(FileNameOf(text)) + std::wstring(kQuestionSuffix);

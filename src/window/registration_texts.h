@@ -1,6 +1,8 @@
 // The registration window's texts and the rules it applies to the text box's text.
 #pragma once
 
+#include "common/editor_check.h"
+#include "resources/names.h"
 #include "setup/install_kind.h"
 
 #include <string>
@@ -31,6 +33,17 @@ inline constexpr std::wstring_view kStoreFailedMessage = L"登録できません
 // would look for such an editor there.
 inline constexpr std::wstring_view kNotFullPathReason =
     L"理由: フルパス (C:\\… または \\\\サーバー\\…) ではありません。";
+// Why the launcher would not start the editor, for the other refusals.
+inline constexpr std::wstring_view kLoopsBackReason =
+    L"理由: notepad.exe という名前では、Windows がかわりにこのプログラムを起動します。";
+inline constexpr std::wstring_view kNoSuchFileReason = L"理由: ファイルが見つかりません。";
+inline constexpr std::wstring_view kFolderReason = L"理由: ファイルではなくフォルダです。";
+inline constexpr std::wstring_view kThisProgramReason =
+    L"理由: " ZN_WIDE(ZN_PRODUCT_NAME) L" 自身のファイルです。";
+inline constexpr std::wstring_view kCommandScriptReason =
+    L"理由: バッチファイル (.bat または .cmd) です。";
+inline constexpr std::wstring_view kNotAProgramReason =
+    L"理由: Windows のプログラムではありません。";
 inline constexpr std::wstring_view kYesCaption = L"Yes";
 inline constexpr std::wstring_view kNoCaption = L"No";
 inline constexpr std::wstring_view kCloseCaption = L"Close";
@@ -44,6 +57,9 @@ bool PassesExecutableTest(std::wstring_view text);
 
 // Everything after the last backslash, or the whole text when it holds none.
 std::wstring_view FileNameOf(std::wstring_view path);
+
+// Why an editor the launcher would refuse with `verdict` is not stored; empty for Ok.
+std::wstring_view RefusalReason(EditorVerdict verdict);
 
 // The question after a drop.
 std::wstring DropQuestion(std::wstring_view text);

@@ -139,6 +139,10 @@ TEST_F(RegistrationWindow, AVeryLongPathIsTakenWholeAndStoredWhole)
         path += L"\\a rather long folder name " + std::to_wstring(i);
     path += L"\\エディタ.exe";
     ASSERT_GT(path.size(), 1000u);
+    // Yes stores only an editor that is there: the stand-in, reached through the long form.
+    const std::wstring longForm = L"\\\\?\\" + path;
+    MakeFolders(longForm.substr(0, longForm.rfind(L'\\')));
+    CopyOver(StandInEditorPath(), longForm);
     const HWND window = Open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(DragFilesOnto(CentreOf(::GetDlgItem(window, kText1)), {path}),

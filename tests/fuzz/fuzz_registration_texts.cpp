@@ -67,27 +67,46 @@ void CheckMessages(std::wstring_view path, std::wstring_view name)
     ZN_CHECK(copy.substr(copyBreak) != redirect.substr(copyBreak));
 }
 
-// Yes with the path typed into the text box: only a full path reaches the store; whatever was
-// not stored says so and leaves Yes for another try.
+// A host for which every path names a program of some other maker; it records what it stores.
+struct ProgramsOnly final : RegistrationHost {
+    bool storeFails = false;
+    std::vector<std::wstring> stored;
+    ProbedPath Probe(const std::wstring&) override
+    {
+        return {{EditorProbe::AppAlias, {}, {}}, std::nullopt};
+    }
+    std::optional<std::wstring> Store(const std::wstring& path) override
+    {
+        stored.push_back(path);
+        if (storeFails) return std::wstring(L"理由: 不明 (エラー 5)");
+        return std::nullopt;
+    }
+};
+
+// Yes with the path typed into the text box: only the text without its quotes reaches the
+// store, and only when the launcher's checks would start it; whatever was not stored says so
+// and leaves Yes for another try.
 void CheckYes(const std::wstring& path)
 {
-    for (const bool storeFails : {false, true}) {
-        RegistrationDialog dialog;
-        dialog.Load();
-        std::wstring text1;
-        dialog.Drop(text1, 7, std::vector<std::wstring>{L"C:\\ed.exe"});
-        std::vector<std::wstring> stored;
-        dialog.Yes(path, [&](const std::wstring& p) -> std::optional<std::wstring> {
-            stored.push_back(p);
-            if (storeFails) return std::wstring(L"理由: 不明 (エラー 5)");
-            return std::nullopt;
-        });
-        const bool full = IsFullPath(path);
-        ZN_CHECK(stored.size() == (full ? 1u : 0u));
-        ZN_CHECK(!full || stored.front() == path);
-        const bool registered = full && !storeFails;
-        ZN_CHECK(dialog.View().yesVisible == !registered);
-        ZN_CHECK(dialog.View().label2.starts_with(kStoreFailedMessage) == !registered);
+    for (const InstallKind kind : {InstallKind::Copy, InstallKind::Redirect}) {
+        for (const bool storeFails : {false, true}) {
+            RegistrationDialog dialog(kind);
+            dialog.Load();
+            std::wstring text1;
+            ProgramsOnly host;
+            dialog.Drop(text1, 7, std::vector<std::wstring>{L"C:\\ed.exe"}, host);
+            host.storeFails = storeFails;
+            dialog.Yes(path, host);
+            const std::wstring_view unquoted = Unquoted(path);
+            const bool startable = JudgeEditor(unquoted, host.Probe(path).file,
+                                               kind == InstallKind::Redirect) == EditorVerdict::Ok;
+            ZN_CHECK(host.stored.size() == (startable ? 1u : 0u));
+            ZN_CHECK(host.stored.empty() ||
+                     (host.stored.front() == unquoted && IsFullPath(host.stored.front())));
+            const bool registered = startable && !storeFails;
+            ZN_CHECK(dialog.View().yesVisible == !registered);
+            ZN_CHECK(dialog.View().label2.starts_with(kStoreFailedMessage) == !registered);
+        }
     }
 }
 

@@ -65,6 +65,14 @@ std::optional<DWORD> ProcessIdOf(const wchar_t* exeName, std::optional<DWORD> pa
     return std::nullopt;
 }
 
+// A program of the system folder, wherever the system keeps it.
+std::wstring SystemProgram(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder, length < MAX_PATH ? length : 0) + L"\\" + name;
+}
+
 // COM is this thread's again after the call: initialising it anew is a first initialisation.
 void ExpectComUninitialised()
 {
@@ -73,13 +81,16 @@ void ExpectComUninitialised()
     ::CoUninitialize();
 }
 
-TEST(DesktopStart, TheShellsProcessStartsTheProgram)
+// The start through the shell needs Explorer as the desktop's shell, which a Windows host
+// running the tests may not have (a service's session, another shell), and it shows a window on
+// that desktop: it runs in the test prefixes, whose explorer.exe is the shell.
+TEST(DesktopStartUnderWine, TheShellsProcessStartsTheProgram)
 {
     const auto shell = ProcessIdOf(L"explorer.exe");
     ASSERT_TRUE(shell) << "no desktop shell in this prefix";
     ASSERT_FALSE(ProcessIdOf(L"winver.exe")) << "left over from an earlier run";
 
-    ASSERT_TRUE(StartAsDesktopUser(L"C:\\windows\\system32\\winver.exe"));
+    ASSERT_TRUE(StartAsDesktopUser(SystemProgram(L"winver.exe")));
     std::optional<DWORD> started;
     for (auto waited = 0ms; !started && waited < 10s; waited += 50ms) {
         std::this_thread::sleep_for(50ms);
@@ -95,14 +106,14 @@ TEST(DesktopStart, TheShellsProcessStartsTheProgram)
 
 // A hung shell must not keep set-up waiting: the worker carries on by itself, with its own copy
 // of everything, and may still start the program after the caller has gone on.
-TEST(DesktopStart, ALimitThatPassesGivesUpAtOnceAndTheWorkerCarriesOn)
+TEST(DesktopStartUnderWine, ALimitThatPassesGivesUpAtOnceAndTheWorkerCarriesOn)
 {
     const auto shell = ProcessIdOf(L"explorer.exe");
     ASSERT_TRUE(shell) << "no desktop shell in this prefix";
     ASSERT_FALSE(ProcessIdOf(L"winver.exe")) << "left over from an earlier run";
 
     const auto before = std::chrono::steady_clock::now();
-    EXPECT_FALSE(StartAsDesktopUserWithin(std::wstring(L"C:\\windows\\system32\\winver.exe"), 0ms));
+    EXPECT_FALSE(StartAsDesktopUserWithin(SystemProgram(L"winver.exe"), 0ms));
     EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
     std::optional<DWORD> started;
     for (auto waited = 0ms; !started && waited < 10s; waited += 50ms) {
@@ -142,7 +153,7 @@ TEST(LauncherWindow, CountsOnlyAShownWindowOfTheProgramStartedAfterTheRequest)
     } rows[] = {
         {"this process, started then", self, start, true},
         {"this process, started before the request", self, SystemTimeNow(), false},
-        {"another program", L"C:\\windows\\system32\\winver.exe", start, false},
+        {"another program", SystemProgram(L"winver.exe"), start, false},
         {"no such program", L"C:\\no such folder\\ZanvekNotepad.exe", start, false},
     };
     for (const auto& row : rows) {
@@ -155,7 +166,7 @@ TEST(LauncherWindow, CountsOnlyAShownWindowOfTheProgramStartedAfterTheRequest)
 // 0 by the time it is looked at again: it counts. One that failed does not.
 TEST(LauncherWindow, CountsALauncherThatEndedNormallyWhileItWasWaitedFor)
 {
-    const std::wstring program = L"C:\\windows\\system32\\cmd.exe";
+    const std::wstring program = SystemProgram(L"cmd.exe");
     for (const int exitCode : {0, 1}) {
         const std::uint64_t requested = SystemTimeNow();
         std::wstring command = L"cmd.exe /c exit " + std::to_wstring(exitCode);
@@ -181,7 +192,7 @@ TEST(LauncherWindow, CountsALauncherThatEndedNormallyWhileItWasWaitedFor)
 TEST(DesktopStart, AThreadOfTheMultithreadedApartmentIsRefusedAndKeepsItsCom)
 {
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-    EXPECT_FALSE(StartAsDesktopUser(L"C:\\windows\\system32\\winver.exe"));
+    EXPECT_FALSE(StartAsDesktopUser(SystemProgram(L"winver.exe")));
     EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE) << "COM was uninitialised";
     ::CoUninitialize();
     ::CoUninitialize();

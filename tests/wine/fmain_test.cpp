@@ -5,10 +5,14 @@
 #include "common/app_error.h"
 #include "common/error_report.h"
 #include "common/error_report_win32.h"
-#include "settings/registry_win32.h"
-#include "settings/editor_setting.h"
-#include "window/registration_texts.h"
 #include "common/file_drop_data_win32.h"
+#include "common/pe_image_builder.h"
+#include "common/win32_text.h"
+#include "settings/editor_setting.h"
+#include "settings/registry_win32.h"
+#include "wine/built_program.h"
+#include "wine/test_key.h"
+#include "window/registration_texts.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -112,14 +116,38 @@ private:
     std::thread m_thread;
 };
 
+// A name beyond ASCII that the system's code page holds: the Japanese one where it is 932 (as in
+// the test prefixes), a French one in a Western code page.
+std::wstring NameTheCodePageHolds()
+{
+    for (const wchar_t* name : {L"C:\\ツール\\エディタ.exe", L"C:\\Outils\\Éditeur.exe"}) {
+        BOOL lost = FALSE;
+        if (::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, nullptr, 0, nullptr,
+                                  &lost) > 0 &&
+            !lost)
+            return name;
+    }
+    return L"C:\\Tools\\editor.exe";
+}
+
+// A stand-in for what the checks find on the disk: a program at every path, none of them ours.
+// The window's own probe is in TheLaunchersChecksLookAtTheFileItself.
+ProbedPath AnyProgram(const std::wstring&)
+{
+    return {{EditorProbe::File, testing::PeImage({}), {}}, std::nullopt};
+}
+
 class RegistrationWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_window = std::make_unique<Fmain>(WindowSettings{}, [this](const std::wstring& path) {
-            m_stored.push_back(path);
-            return m_storeSucceeds ? 0u : 5u; // ERROR_ACCESS_DENIED
-        });
+        m_window = std::make_unique<Fmain>(
+            WindowSettings{},
+            [this](const std::wstring& path) {
+                m_stored.push_back(path);
+                return m_storeSucceeds ? 0u : 5u; // ERROR_ACCESS_DENIED
+            },
+            AnyProgram);
         m_window->Create();
         m_window->Show();
     }
@@ -181,6 +209,8 @@ TEST_F(RegistrationWindow, GeometryIsTheLayoutInPixelsInsideAFixedClientArea)
 
 TEST_F(RegistrationWindow, FontsTabOrderStackingAndNoDefaultButton)
 {
+    // The fonts as asked for (GetObjectW gives a font's LOGFONT as created), on any system; the
+    // face the system then matches is LabelFontUnderWine's and the fit test's business.
     LOGFONTW hint{};
     ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Control(kLabel1), WM_GETFONT, 0, 0)),
                  sizeof(hint), &hint);
@@ -222,13 +252,11 @@ TEST_F(RegistrationWindow, DropsAskAboutExecutablesOnly)
     EXPECT_TRUE(::IsWindowVisible(Control(kCmdYes)));
     EXPECT_EQ(TextOf(Control(kCmdNo)), L"No");
 
-    // A .txt is taken into the text box, but the question and Yes stay; Yes then stores it.
+    // A .txt is taken into the text box, but the question and Yes stay; Yes then tests it.
     Drop({L"C:\\Tools\\readme.txt"});
     EXPECT_EQ(TextOf(Control(kText1)), L"C:\\Tools\\readme.txt");
     EXPECT_EQ(TextOf(Control(kLabel2)), L"Editor.EXEを登録してよろしいですか？");
     EXPECT_TRUE(::IsWindowVisible(Control(kCmdYes)));
-    m_window->cmdYes_Click();
-    EXPECT_EQ(m_stored, std::vector<std::wstring>{L"C:\\Tools\\readme.txt"});
 }
 
 TEST_F(RegistrationWindow, OnlyEffectSevenWithAFileListChangesTheText)
@@ -248,14 +276,22 @@ TEST_F(RegistrationWindow, OnlyEffectSevenWithAFileListChangesTheText)
 
 TEST_F(RegistrationWindow, YesStoresTheSettingAndConfirmsOnce)
 {
-    // The real store this time: the settings key is put back as it was afterwards.
-    const VariantValue before = ReadRegDefault(HKEY_CURRENT_USER, kSettingsKeyPath, L"");
-    Fmain window;
+    // The registry writer of the setting this time, into a key of the test's own: the user's
+    // own setting stays as it is.
+    const TestKey key(L"RegistrationWindow");
+    Fmain window(
+        WindowSettings{},
+        [&key](const std::wstring& path) {
+            LSTATUS status = ERROR_SUCCESS;
+            WriteRegValue(HKEY_CURRENT_USER, key.Subkey(), kEditorPathValueName, path, &status);
+            return static_cast<std::uint32_t>(status);
+        },
+        AnyProgram);
     window.Create();
     std::int32_t effect = 7;
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Program Files\\エディタ\\ed.exe"}), effect);
     window.cmdYes_Click();
-    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, kSettingsKeyPath, L""),
+    EXPECT_EQ(ReadRegDefault(HKEY_CURRENT_USER, key.Subkey(), L""),
               VariantValue(std::wstring(L"C:\\Program Files\\エディタ\\ed.exe")));
     EXPECT_EQ(
         TextOf(window.Control(kLabel2)),
@@ -270,11 +306,6 @@ TEST_F(RegistrationWindow, YesStoresTheSettingAndConfirmsOnce)
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Tools\\ed2.exe"}), effect);
     window.cmdYes_Click();
     EXPECT_EQ(RectOf(window.Control(kCmdNo)), registered); // a second Yes moves it no further
-
-    if (const auto* text = std::get_if<std::wstring>(&before))
-        WriteRegValue(HKEY_CURRENT_USER, kSettingsKeyPath, L"", *text);
-    else
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrane");
 }
 
 TEST_F(RegistrationWindow, AFailedStoreSaysWhyAndLeavesYesForAnotherTry)
@@ -283,12 +314,62 @@ TEST_F(RegistrationWindow, AFailedStoreSaysWhyAndLeavesYesForAnotherTry)
     Drop({L"C:\\Tools\\ed.exe"});
     const PixelRect noBefore = RectOf(Control(kCmdNo));
     m_window->cmdYes_Click();
-    // The system's own words for the registry's status (Japanese here, as on a Japanese system).
+    // The system's own words for the registry's status, in the system's language ("アクセスが
+    // 拒否されました。" in the test prefixes).
+    ASSERT_NE(SystemReason(ERROR_ACCESS_DENIED), L"");
     EXPECT_EQ(TextOf(Control(kLabel2)),
-              L"登録できませんでした。\r\n理由: アクセスが拒否されました。 (エラー 5)");
+              L"登録できませんでした。\r\n" +
+                  ReasonText(ERROR_ACCESS_DENIED, SystemReason(ERROR_ACCESS_DENIED)));
     EXPECT_TRUE(::IsWindowVisible(Control(kCmdYes)));
     EXPECT_EQ(TextOf(Control(kCmdNo)), L"No");
     EXPECT_EQ(RectOf(Control(kCmdNo)), noBefore);
+}
+
+// The launcher's checks as the window runs them, on what is really at the path: this program,
+// a file another program holds, a program of another maker.
+TEST_F(RegistrationWindow, TheLaunchersChecksLookAtTheFileItself)
+{
+    const std::wstring self = BuiltProgramPath();
+    ASSERT_FALSE(self.empty()) << "ZN_PROGRAM is not set";
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring held =
+        std::wstring(temp) + L"zn-held-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
+    const UniqueFile holder(::CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_TRUE(holder) << ::GetLastError();
+    const std::wstring other = ReadGrowing([](wchar_t* buffer, DWORD capacity) {
+        return ::GetModuleFileNameW(nullptr, buffer, capacity);
+    });
+
+    std::vector<std::wstring> stored;
+    Fmain window(WindowSettings{}, [&stored](const std::wstring& path) {
+        stored.push_back(path);
+        return 0u;
+    });
+    window.Create();
+    window.Show();
+    const HWND label2 = window.Control(kLabel2);
+
+    // A copy of this program is refused as it is dropped: the window goes on waiting.
+    window.Text1_OLEDragDrop(DroppedFiles({self}), 7);
+    EXPECT_EQ(TextOf(label2),
+              L"登録できませんでした。\r\n理由: ZanvekNotepad 自身のファイルです。");
+    EXPECT_FALSE(::IsWindowVisible(window.Control(kCmdYes)));
+
+    window.Text1_OLEDragDrop(DroppedFiles({held}), 7);
+    ASSERT_TRUE(::IsWindowVisible(window.Control(kCmdYes)));
+    window.cmdYes_Click();
+    EXPECT_EQ(TextOf(label2),
+              L"登録できませんでした。\r\n" +
+                  ReasonText(ERROR_SHARING_VIOLATION, SystemReason(ERROR_SHARING_VIOLATION)));
+    EXPECT_TRUE(stored.empty());
+
+    // As Explorer's "Copy as path" writes it.
+    ::SetWindowTextW(window.Control(kText1), (L"\"" + other + L"\"").c_str());
+    window.cmdYes_Click();
+    EXPECT_EQ(stored, std::vector<std::wstring>{other});
+    EXPECT_FALSE(::IsWindowVisible(window.Control(kCmdYes)));
 }
 
 TEST_F(RegistrationWindow, YesStoresOnlyAFullPath)
@@ -311,7 +392,8 @@ TEST_F(RegistrationWindow, YesStoresOnlyAFullPath)
 
 TEST_F(RegistrationWindow, ARedirectInstallationIsConfirmedWithItsOwnNote)
 {
-    Fmain window(WindowSettings{InstallKind::Redirect}, [](const std::wstring&) { return 0u; });
+    Fmain window(
+        WindowSettings{InstallKind::Redirect}, [](const std::wstring&) { return 0u; }, AnyProgram);
     window.Create();
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Program Files\\sakura\\sakura.exe"}), 7);
     window.cmdYes_Click();
@@ -343,12 +425,13 @@ TEST_F(RegistrationWindow, TheOleDropTargetOfText1TakesRealFileLists)
     EXPECT_EQ(TextOf(Control(kText1)), L"C:\\Tools\\Editor.EXE");
     EXPECT_EQ(TextOf(Control(kLabel2)), L"Editor.EXEを登録してよろしいですか？");
 
-    // Names in the code page (932 here) arrive whole too.
+    // Names in the code page (932 in the test prefixes) arrive whole too.
+    const std::wstring narrowName = NameTheCodePageHolds();
     std::unique_ptr<IDataObject, decltype(release)> narrow(
-        new FileDropData({L"C:\\ツール\\エディタ.exe"}, true, false), release);
+        new FileDropData({narrowName}, true, false), release);
     effect = 7;
     EXPECT_EQ(target->Drop(narrow.get(), 0, point, &effect), S_OK);
-    EXPECT_EQ(TextOf(Control(kText1)), L"C:\\ツール\\エディタ.exe");
+    EXPECT_EQ(TextOf(Control(kText1)), narrowName);
 
     // Data without files shows no drop cursor, and a drop of it leaves the text alone.
     std::unique_ptr<IDataObject, decltype(release)> nothing(new FileDropData({}, false), release);
@@ -357,7 +440,7 @@ TEST_F(RegistrationWindow, TheOleDropTargetOfText1TakesRealFileLists)
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     effect = 7;
     EXPECT_EQ(target->Drop(nothing.get(), 0, point, &effect), S_OK);
-    EXPECT_EQ(TextOf(Control(kText1)), L"C:\\ツール\\エディタ.exe");
+    EXPECT_EQ(TextOf(Control(kText1)), narrowName);
 }
 
 // Set-up's own window in an elevated process: Explorer's classic drop (WM_DROPFILES) instead of
@@ -419,9 +502,12 @@ TEST_F(RegistrationWindow, TheLastMessagesDefaultProcessingGetsTheWindowItIsAbou
 
 TEST_F(RegistrationWindow, AnErrorInAHandlerClosesTheWindowAndIsRaisedAfterTheLoop)
 {
-    Fmain window(WindowSettings{}, [](const std::wstring&) -> std::uint32_t {
-        throw AppError(kErrorConversion, L"store failed");
-    });
+    Fmain window(
+        WindowSettings{},
+        [](const std::wstring&) -> std::uint32_t {
+            throw AppError(kErrorConversion, L"store failed");
+        },
+        AnyProgram);
     window.Create();
     std::int32_t effect = 7;
     window.Text1_OLEDragDrop(DroppedFiles({L"C:\\Tools\\ed.exe"}), effect);
@@ -529,7 +615,7 @@ TEST(WindowCreationErrors, AreReportedInABoxThatStaysUntilAnswered)
         };
         try {
             const OleScope ole;
-            Fmain window(WindowSettings{}, StoreEditorPath, failing);
+            Fmain window(WindowSettings{}, StoreEditorPath, ProbeEditorPath, failing);
             window.Create();
             ADD_FAILURE() << "Create did not raise the error";
             continue;

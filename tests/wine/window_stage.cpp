@@ -1,7 +1,9 @@
 // Opens the registration window in one of its stages and keeps it open for a while, for the
-// pictures tools/screenshot.sh takes. Nothing is stored: the store is a stand-in.
+// pictures tools/screenshot.sh takes. Nothing is stored: the store is a stand-in, and so is
+// what the checks find at the editor's path (a program, which sakura.exe is not here).
 //   zn_window_stage.exe <stage> [seconds]
 // Stages: waiting, asking, registered-copy, registered-redirect, store-failed, not-full-path.
+#include "common/pe_image_builder.h"
 #include "window/fmain_win32.h"
 
 #include <windows.h>
@@ -35,7 +37,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     const std::uint32_t status = stage == L"store-failed" ? ERROR_ACCESS_DENIED : 0;
     try {
         const OleScope ole;
-        Fmain window(WindowSettings{kind}, [status](const std::wstring&) { return status; });
+        const ProbeSetting program = [](const std::wstring&) {
+            return ProbedPath{{EditorProbe::File, testing::PeImage({}), {}}, std::nullopt};
+        };
+        Fmain window(
+            WindowSettings{kind}, [status](const std::wstring&) { return status; }, program);
         window.Create();
         if (stage == L"not-full-path") {
             // Typed by hand, then a drop that brings no files tests the text box's text.
