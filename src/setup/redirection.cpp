@@ -312,4 +312,29 @@ bool RedirectInstalled(SetupHost& files, RedirectHost& system, const RedirectPat
            files.Inspect(paths.copy) == FileKind::ThisProgram;
 }
 
+bool RestoreCopySetAside(SetupHost& files, RedirectHost& system,
+                         const RedirectPaths& paths) noexcept
+{
+    try {
+        if (files.IsFile(paths.copy) ||
+            (!HasOurDebugger(ReadNotepadOptions(system), paths.command) &&
+             !HasOurRegistration(ReadSnapshot(system, DefaultAppKeys()), paths.copy)))
+            return true;
+        for (const std::wstring& path : files.TemporaryFiles(paths.folder)) {
+            FileKind kind = FileKind::None;
+            try {
+                kind = files.Inspect(path);
+            } catch (...) {
+                continue; // what cannot be read is no copy to start
+            }
+            if (kind != FileKind::ThisProgram) continue;
+            files.MoveFileExclusive(path, paths.copy);
+            return true;
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 } // namespace zn
