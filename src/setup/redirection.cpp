@@ -283,7 +283,13 @@ void RemoveRedirect(SetupHost& files, RedirectHost& system, const RedirectPaths&
     ApplyAllOrNothing(system, changes);
     if (!registration.empty()) system.NotifyAssociationsChanged();
 
-    if (files.Inspect(paths.copy) != FileKind::ThisProgram) return;
+    try {
+        if (files.Inspect(paths.copy) != FileKind::ThisProgram) return;
+    } catch (AppError& error) {
+        // A copy held by a program that lets nobody read it: the report says what was done.
+        error.what = L"Notepad のリダイレクトは解除しましたが、" + error.what;
+        throw;
+    }
     try {
         files.RemoveFile(paths.copy);
     } catch (AppError& error) {
