@@ -10,6 +10,8 @@ namespace {
 
 using Kind = RegistryChange::Kind;
 
+constexpr std::uint32_t kRegNone = 0; // REG_NONE
+
 constexpr std::wstring_view kClasses = L"SOFTWARE\\Classes";
 constexpr std::wstring_view kProgIdKey = L"SOFTWARE\\Classes\\ZanvekNotepad.TextFile";
 constexpr std::wstring_view kApplicationKey = L"SOFTWARE\\Classes\\Applications\\ZanvekNotepad.exe";
@@ -108,7 +110,11 @@ bool IsOurs(const RegistrySnapshot& snapshot, const std::vector<OurValue>& value
             std::wstring_view launcher, const OurValue& ours, const RegistryValue& found)
 {
     switch (ours.owner) {
-    case Owner::Exact: return IsText(found) && SameIgnoringCase(TextOf(found), ours.text);
+    case Owner::Exact:
+        // An OpenWithProgids entry, whose name alone counts, may also be REG_NONE without data:
+        // the other form Microsoft documents for it, which a deployment tool may have written.
+        if (ours.text.empty() && found.type == kRegNone && found.bytes.empty()) return true;
+        return IsText(found) && SameIgnoringCase(TextOf(found), ours.text);
     case Owner::OurProgId: return ProgIdIsOurs(snapshot, values, launcher);
     case Owner::OurVendor: {
         const RegistryValue* name = ValueAt(snapshot, values[kApplicationName]);

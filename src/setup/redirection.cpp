@@ -283,7 +283,13 @@ void RemoveRedirect(SetupHost& files, RedirectHost& system, const RedirectPaths&
     ApplyAllOrNothing(system, changes);
     if (!registration.empty()) system.NotifyAssociationsChanged();
 
-    if (files.Inspect(paths.copy) != FileKind::ThisProgram) return;
+    try {
+        if (files.Inspect(paths.copy) != FileKind::ThisProgram) return;
+    } catch (AppError& error) {
+        // A copy held by a program that lets nobody read it: the report says what was done.
+        error.what = L"Notepad のリダイレクトは解除しましたが、" + error.what;
+        throw;
+    }
     try {
         files.RemoveFile(paths.copy);
     } catch (AppError& error) {
@@ -310,6 +316,31 @@ bool RedirectInstalled(SetupHost& files, RedirectHost& system, const RedirectPat
     return HasOurDebugger(ReadNotepadOptions(system), paths.command) ||
            HasOurRegistration(ReadSnapshot(system, DefaultAppKeys()), paths.copy) ||
            files.Inspect(paths.copy) == FileKind::ThisProgram;
+}
+
+bool RestoreCopySetAside(SetupHost& files, RedirectHost& system,
+                         const RedirectPaths& paths) noexcept
+{
+    try {
+        if (files.IsFile(paths.copy) ||
+            (!HasOurDebugger(ReadNotepadOptions(system), paths.command) &&
+             !HasOurRegistration(ReadSnapshot(system, DefaultAppKeys()), paths.copy)))
+            return true;
+        for (const std::wstring& path : files.TemporaryFiles(paths.folder)) {
+            FileKind kind = FileKind::None;
+            try {
+                kind = files.Inspect(path);
+            } catch (...) {
+                continue; // what cannot be read is no copy to start
+            }
+            if (kind != FileKind::ThisProgram) continue;
+            files.MoveFileExclusive(path, paths.copy);
+            return true;
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 } // namespace zn

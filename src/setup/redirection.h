@@ -122,4 +122,12 @@ void RemoveRedirect(SetupHost& files, RedirectHost& system, const RedirectPaths&
 // registration; so a half-removed installation is offered for removal too.
 bool RedirectInstalled(SetupHost& files, RedirectHost& system, const RedirectPaths& paths);
 
+// An install cut short between its two renames (the earlier copy put aside under a temporary
+// name, the new one not yet in its place) leaves a redirection that names no file: every start
+// of Notepad fails. Where our Debugger or registration names the copy and there is none, the
+// first temporary file of ours that is this program takes its place again. Quiet: returns false
+// when that could not be done, and then the temporary files must stay for a later run.
+bool RestoreCopySetAside(SetupHost& files, RedirectHost& system,
+                         const RedirectPaths& paths) noexcept;
+
 } // namespace zn

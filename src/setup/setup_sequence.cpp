@@ -19,7 +19,7 @@ std::optional<InstallKind> RunSetupSequence(SetupHost& files, RedirectHost& syst
              L"ZanvekNotepad のセットアップが既に実行中のため、何も変更しませんでした。", {},
              L"実行中のセットアップを終えてから、もう一度実行してください。");
     }
-    RemoveLeftovers(files, paths.folder);
+    if (RestoreCopySetAside(files, system, paths.redirect)) RemoveLeftovers(files, paths.folder);
     const bool installed =
         files.IsFile(paths.backup) || RedirectInstalled(files, system, paths.redirect);
     if (installed && files.AskYesNo(kRemovePromptText, kRemovePromptTitle)) {

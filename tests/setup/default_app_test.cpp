@@ -149,6 +149,8 @@ TEST(DefaultApp, WhatIsOursIsKeptUpToDateAndWhatOthersAddedStays)
     Machine machine([](FakeRedirectHost& r) {
         // Another program's candidate for .txt, and an earlier version's wording of ours.
         Put(r, L"SOFTWARE\\Classes\\.txt\\OpenWithProgids", Sz(L"vi.txt", L""));
+        // Our candidate for .log in the other form Microsoft documents: REG_NONE, no data.
+        Put(r, L"SOFTWARE\\Classes\\.log\\OpenWithProgids", {L"ZanvekNotepad.TextFile", 0, {}});
         Put(r, kCommandKey, Sz(L"", L"\"C:\\WINDOWS\\zanveknotepad.exe\" notepad.exe \"%1\""));
         Put(r, kProgIdKey, Sz(L"", L"Old wording"));
     });
@@ -160,6 +162,7 @@ TEST(DefaultApp, WhatIsOursIsKeptUpToDateAndWhatOthersAddedStays)
     // Ours went, the other program's entry and the keys holding it stayed.
     EXPECT_EQ(machine.registry.ReadKey(L"SOFTWARE\\Classes\\.txt\\OpenWithProgids").values,
               std::vector<RegistryValue>{Sz(L"vi.txt", L"")});
+    EXPECT_FALSE(machine.registry.ReadKey(L"SOFTWARE\\Classes\\.log\\OpenWithProgids").exists);
     EXPECT_FALSE(machine.registry.ReadKey(kProgIdKey).exists);
     EXPECT_FALSE(HasOurRegistration(machine.Snapshot(), kLauncher));
 }

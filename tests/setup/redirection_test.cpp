@@ -326,6 +326,18 @@ TEST(Redirect, ACopyThatCannotBeDeletedIsReportedAfterTheRedirectionIsGone)
         // The copy is still this program: the next run offers removal again.
         EXPECT_TRUE(RedirectInstalled(files, registry, kPaths));
     }
+
+    // A copy that cannot even be read to tell what it is (held by a program that shares
+    // nothing): the report says that the redirection is gone all the same.
+    Fakes fakes(Installed({}), File{"MZ ZanvekNotepad 1.0", false, true});
+    try {
+        RemoveRedirect(fakes.files, fakes.registry, kPaths);
+        ADD_FAILURE() << "removed";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.what.rfind(L"Notepad のリダイレクトは解除しましたが、", 0), 0u)
+            << testing::PrintToString(error.what);
+    }
+    EXPECT_FALSE(fakes.registry.Tree().exists);
 }
 
 TEST(Redirect, AReadOnlyCopyIsReportedAsReadOnlyNotAsRunning)

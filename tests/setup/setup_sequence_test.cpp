@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 namespace zn {
 namespace {
@@ -486,19 +487,50 @@ TEST(SetupSequence, OnlyTheImageThatRunsIsInstalledEitherWay)
     }
 }
 
+// What interrupted runs left in the Windows folder is deleted, and nothing else; except that an
+// install cut short between its two renames left the copy the redirection names under a
+// temporary name only, and every start of Notepad failing: a copy of this program among the
+// leftovers takes its place again first.
 TEST(SetupSequence, WhatAnInterruptedRunLeftIsDeletedAndNothingElse)
 {
-    FakeSetupHost host = NotInstalled({false});
-    host.files[L"C:\\windows\\~ZanvekNotepad.9-1.tmp"] = {kOldProgram};
-    host.files[L"C:\\windows\\~ZanvekNotepad.9-2.tmp"] = {"MZ Zanvek"};       // cut short
-    host.files[L"C:\\windows\\~ZanvekNotepad.9-3.tmp"] = {kOldProgram, true}; // read-only: stays
-    host.files[L"C:\\windows\\~ZanvekNotepad.tmp"] = {kText};                 // not a name of ours
-    host.files[L"C:\\windows\\system32\\~ZanvekNotepad.1.tmp"] = {kText};     // not in the folder
-    auto expected = host.files;
-    expected.erase(L"C:\\windows\\~ZanvekNotepad.9-1.tmp");
-    expected.erase(L"C:\\windows\\~ZanvekNotepad.9-2.tmp");
-    EXPECT_EQ(RunSetUp(host), 0u);
-    EXPECT_EQ(host.files, expected);
+    const std::wstring fresh = L"C:\\windows\\~ZanvekNotepad.9-1.tmp";
+    const std::wstring aside = L"C:\\windows\\~ZanvekNotepad.9-2.tmp";
+    const std::wstring readOnly = L"C:\\windows\\~ZanvekNotepad.9-3.tmp";
+    const struct {
+        const char* why;
+        bool redirected;
+        std::map<std::wstring, File> left;  // besides the Windows folder's files
+        std::map<std::wstring, File> after; // of those, and the copy's path
+    } rows[] = {
+        {"not installed: every leftover of ours goes",
+         false,
+         {{fresh, {kOldProgram}},
+          {aside, {"MZ Zanvek"}},                                     // cut short
+          {readOnly, {kOldProgram, true}},                            // read-only: stays
+          {L"C:\\windows\\~ZanvekNotepad.tmp", {kText}},              // not a name of ours
+          {L"C:\\windows\\system32\\~ZanvekNotepad.1.tmp", {kText}}}, // not in the folder
+         {{readOnly, {kOldProgram, true}},
+          {L"C:\\windows\\~ZanvekNotepad.tmp", {kText}},
+          {L"C:\\windows\\system32\\~ZanvekNotepad.1.tmp", {kText}}}},
+        {"redirected, the copy put aside and no new one in its place: it is put back",
+         true,
+         {{aside, {kOldProgram}}, {L"C:\\windows\\~ZanvekNotepad.9-0.tmp", {"MZ Zanvek"}}},
+         {{kPaths.redirect.copy, {kOldProgram}}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        // No to each prompt: the removal's (when installed) and the install's.
+        System system(true, false, row.redirected,
+                      row.redirected ? std::deque<bool>{false, false} : std::deque<bool>{false});
+        system.files.files.erase(kPaths.redirect.copy);
+        auto expected = system.files.files;
+        for (const auto& [path, file] : row.left)
+            system.files.files[path] = file;
+        for (const auto& [path, file] : row.after)
+            expected[path] = file;
+        EXPECT_EQ(system.RunSetUp(), 0u);
+        EXPECT_EQ(system.files.files, expected);
+    }
 }
 
 TEST(SetupSequence, OneSetUpAtATime)
