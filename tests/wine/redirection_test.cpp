@@ -7,6 +7,7 @@
 #include "setup/setup_host_win32.h"
 
 #include "wine/built_program.h"
+#include "wine/file_bytes.h"
 
 #include <windows.h>
 #include <sddl.h>
@@ -62,19 +63,6 @@ std::wstring WindowsFolder()
     wchar_t buffer[MAX_PATH] = {};
     const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
     return std::wstring(buffer, length);
-}
-
-std::string ReadFileBytes(const std::wstring& path)
-{
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string bytes(1 << 24, '\0');
-    DWORD read = 0;
-    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    ::CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
 }
 
 std::wstring TempFolder(const wchar_t* name)

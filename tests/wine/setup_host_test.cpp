@@ -7,6 +7,7 @@
 #include "setup/program_copy.h"
 
 #include "wine/built_program.h"
+#include "wine/file_bytes.h"
 
 #include <windows.h>
 
@@ -57,26 +58,9 @@ protected:
 
     static void Write(const std::wstring& path, const std::string& bytes)
     {
-        const HANDLE file =
-            ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-        DWORD written = 0;
-        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        ::CloseHandle(file);
+        WriteFileBytes(path, bytes);
     }
-
-    static std::string Read(const std::wstring& path)
-    {
-        const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return "<missing>";
-        std::string bytes(1 << 22, '\0');
-        DWORD read = 0;
-        ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-        ::CloseHandle(file);
-        bytes.resize(read);
-        return bytes;
-    }
+    static std::string Read(const std::wstring& path) { return ReadFileBytes(path); }
 
     // A folder of the user's own, on any host.
     static std::wstring ScratchFolder()

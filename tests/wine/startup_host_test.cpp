@@ -2,6 +2,7 @@
 #include "startup/windows_folder_win32.h"
 
 #include "built_program.h"
+#include "file_bytes.h"
 #include "common/editor_check.h"
 #include "common/error_code_of.h"
 #include "common/pe_image.h"
@@ -59,11 +60,6 @@ std::wstring SystemProgram(const wchar_t* name)
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     return std::wstring(system) + L"\\" + name;
-}
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes)
-{
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
 }
 
 TEST(OwnExecutable, IsItsFolderItsNameAndTheFileTheSystemRuns)
