@@ -1,6 +1,8 @@
 // The demo: a user installs ZanvekNotepad from the Downloads folder, registers an editor by
-// dragging it onto the registration window, and then opens a text file "with Notepad" as the
-// shell would. Runs inside a throwaway Wine prefix and tells what happens at each step.
+// dragging it onto the registration window, and then opens text files "with Notepad" as the
+// shell would (one whose path has blanks, unquoted, as the shell's classic verbs pass it; with
+// the redirection, also through the default-app registration). Runs inside a throwaway Wine
+// prefix and tells what happens at each step.
 //   zn_demo.exe copy      a system that lets notepad.exe be replaced (Wine as it is): the copy
 //                         over notepad.exe
 //   zn_demo.exe redirect  a system that protects notepad.exe, as Windows does (the prefix's
@@ -10,6 +12,7 @@
 #include "setup/redirection_win32.h"
 
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -24,6 +27,9 @@ const std::wstring kEditorFolder = L"C:\\Program Files\\Demo Editor";
 const std::wstring kEditor = kEditorFolder + L"\\DemoEditor.exe";
 const std::wstring kDocuments = L"C:\\users\\Public\\Documents";
 const std::wstring kMemo = kDocuments + L"\\memo.txt";
+// The name Explorer gives every new text file: its blanks are what the classic verbs pass on
+// unquoted.
+const std::wstring kNewDocument = kDocuments + L"\\My Notes\\New Text Document.txt";
 const std::wstring kRecord = L"C:\\users\\Public\\demo-editor-record.txt";
 const std::wstring kRedirectCopy = kWindows + L"\\ZanvekNotepad.exe";
 const std::wstring kSystemFolderNotepad = kWindows + L"\\system32\\notepad.exe";
@@ -84,6 +90,19 @@ void PrepareFiles()
     ::CopyFileW(ProgramPath().c_str(), kSetupPath.c_str(), FALSE);
     ::CopyFileW(StandInEditorPath().c_str(), kEditor.c_str(), FALSE);
     WriteBytes(kMemo, "Hello from the demo.\r\n");
+    MakeFolders(kDocuments + L"\\My Notes");
+    WriteBytes(kNewDocument, "A new text file.\r\n");
+}
+
+// A REG_SZ value of HKEY_LOCAL_MACHINE (64-bit view), or "(none)"; the empty name is the default.
+std::wstring MachineText(const std::wstring& key, const wchar_t* name)
+{
+    wchar_t text[1024] = {};
+    DWORD size = sizeof(text);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY,
+                       nullptr, text, &size) != ERROR_SUCCESS)
+        return L"(none)";
+    return text;
 }
 
 // Steps 0 and 1: the files in place, what the system says of notepad.exe (`system` describes
@@ -151,25 +170,38 @@ void RegisterTheEditor(OpenedWindow& opened, Process& setup)
         L".");
 }
 
-// Step 4: `program` started with `commandLine`, as the system would start it; what the editor
-// received. True when the editor was given the memo and nothing else.
-bool OpenTheMemo(const std::wstring& program, const std::wstring& commandLine)
+// What the stand-in editor received, told; true when it was given `document` and nothing else.
+bool TellWhatTheEditorGot(const std::wstring& document)
 {
-    SetEnv(L"ZN_EDITOR_RECORD", kRecord);
-    SetEnv(L"ZN_EDITOR_EXIT_CODE", L"0");
-    ::DeleteFileW(kRecord.c_str());
-    Process launch = Start(program, commandLine);
-    const int exitCode = launch.Wait();
     const EditorRecord received = ReadEditorRecord(kRecord);
     if (!received.present) Stop(L"the editor was not started");
     Say(L"   The editor that started: " + received.module);
     Say(L"   Its command line:        " + received.commandLine);
     for (std::size_t i = 0; i < received.argv.size(); ++i)
         Say(L"   argv[" + std::to_wstring(i) + L"]:                 " + received.argv[i]);
+    return received.argv.size() == 2 && received.argv[1] == document;
+}
+
+void ExpectTheEditor()
+{
+    SetEnv(L"ZN_EDITOR_RECORD", kRecord);
+    SetEnv(L"ZN_EDITOR_EXIT_CODE", L"0");
+    ::DeleteFileW(kRecord.c_str());
+}
+
+// Step 4: `program` started with `commandLine`, as the system would start it; what the editor
+// received. True when the editor was given `document` (the memo by default) and nothing else.
+bool OpenTheMemo(const std::wstring& program, const std::wstring& commandLine,
+                 const std::wstring& document = kMemo)
+{
+    ExpectTheEditor();
+    Process launch = Start(program, commandLine);
+    const int exitCode = launch.Wait();
+    const bool alone = TellWhatTheEditorGot(document);
     Say(L"   " + program.substr(program.rfind(L'\\') + 1) +
         L" waited for the editor and ended with its exit code, " + std::to_wstring(exitCode) +
         L".");
-    return received.argv.size() == 2 && received.argv[1] == kMemo;
+    return alone;
 }
 
 int DemoCopy()
@@ -188,6 +220,13 @@ int DemoCopy()
         L"\"");
     if (!OpenTheMemo(kNotepad, L"C:\\windows\\notepad.exe \"" + kMemo + L"\""))
         Stop(L"the editor did not receive the memo alone");
+    const std::wstring classic = L"C:\\windows\\notepad.exe " + kNewDocument;
+    Say(L"5. A program starts Notepad with a document whose path has blanks, unquoted, as the "
+        L"shell's classic verbs write it (NOTEPAD.EXE %1): " +
+        classic);
+    if (!OpenTheMemo(kNotepad, classic, kNewDocument))
+        Stop(L"the editor did not receive the document whole");
+    Say(L"   One argument: the launcher quoted the path, which names one existing file.");
     Say(L"Done.");
     return 0;
 }
@@ -221,6 +260,53 @@ int DemoRedirect()
     if (!OpenTheMemo(kRedirectCopy, redirected))
         Stop(L"the editor did not receive the memo alone: run as ZanvekNotepad.exe, the launcher "
              L"must drop Notepad's own program name, which Windows puts in front");
+
+    // Windows 10's .txt association: %SystemRoot%\system32\NOTEPAD.EXE %1, the document unquoted.
+    const std::wstring classic =
+        L"\"" + kRedirectCopy + L"\" " + kSystemFolderNotepad + L" " + kNewDocument;
+    Say(L"5. Explorer names a new text file \"New Text Document.txt\", and the classic .txt "
+        L"association passes it unquoted (%SystemRoot%\\system32\\NOTEPAD.EXE %1). With the "
+        L"redirection, Windows starts:");
+    Say(L"   " + classic);
+    if (!OpenTheMemo(kRedirectCopy, classic, kNewDocument))
+        Stop(L"the editor did not receive the document whole");
+    Say(L"   One argument: the launcher quoted the path, which names one existing file.");
+
+    // Windows 11: the packaged Notepad owns .txt by app activation, which no redirection
+    // reaches; set-up registered the launcher as a default app the user can choose.
+    const std::wstring progId = L"SOFTWARE\\Classes\\ZanvekNotepad.TextFile";
+    Say(L"6. Set-up also registered the launcher as a default app for text files:");
+    Say(L"   HKEY_LOCAL_MACHINE\\" + progId + L"\\shell\\open\\command = " +
+        MachineText(progId + L"\\shell\\open\\command", nullptr));
+    Say(L"   HKEY_LOCAL_MACHINE\\SOFTWARE\\RegisteredApplications: ZanvekNotepad = " +
+        MachineText(L"SOFTWARE\\RegisteredApplications", L"ZanvekNotepad"));
+    Say(L"   On Windows 11 the user chooses it in Settings > Apps > Default apps (no program may "
+        L"set a default app). Wine reads no per-user choice, so the demo stands in for it with "
+        L"HKEY_CLASSES_ROOT\\.txt = ZanvekNotepad.TextFile, then double-clicks the file "
+        L"(ShellExecuteEx, verb open):");
+    HKEY txt = nullptr;
+    const std::wstring chosen = L"ZanvekNotepad.TextFile";
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\.txt", 0, nullptr, 0,
+                          KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &txt,
+                          nullptr) != ERROR_SUCCESS ||
+        ::RegSetValueExW(txt, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(chosen.c_str()),
+                         static_cast<DWORD>((chosen.size() + 1) * sizeof(wchar_t))) !=
+            ERROR_SUCCESS)
+        Stop(L"cannot stand in for the user's choice");
+    ::RegCloseKey(txt);
+    ExpectTheEditor();
+    SHELLEXECUTEINFOW open{};
+    open.cbSize = sizeof(open);
+    open.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    open.lpVerb = L"open";
+    open.lpFile = kNewDocument.c_str();
+    open.nShow = SW_SHOWNORMAL;
+    if (!::ShellExecuteExW(&open) || open.hProcess == nullptr)
+        Stop(L"the shell did not open the document");
+    Process launcher(open.hProcess, ::GetProcessId(open.hProcess), kRedirectCopy,
+                     TokenElevationTypeDefault);
+    launcher.Wait();
+    if (!TellWhatTheEditorGot(kNewDocument)) Stop(L"the editor did not receive the document whole");
     Say(L"Done.");
     return 0;
 }
