@@ -1,5 +1,6 @@
 #include "e2e/e2e_support.h"
 
+#include <shellapi.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
@@ -596,6 +597,31 @@ void DumpKey(HKEY key, const std::wstring& subkey, REGSAM view, RegistryDump& du
 }
 
 } // namespace
+
+bool ChooseTextApp(const std::wstring& progId)
+{
+    HKEY txt = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\.txt", 0, nullptr, 0,
+                          KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &txt, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LSTATUS status =
+        ::RegSetValueExW(txt, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(progId.c_str()),
+                         static_cast<DWORD>((progId.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(txt);
+    return status == ERROR_SUCCESS;
+}
+
+Process OpenThroughTheShell(const std::wstring& document, const std::wstring& image)
+{
+    SHELLEXECUTEINFOW open{};
+    open.cbSize = sizeof(open);
+    open.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    open.lpVerb = L"open";
+    open.lpFile = document.c_str();
+    open.nShow = SW_SHOWNORMAL;
+    if (!::ShellExecuteExW(&open) || open.hProcess == nullptr) return {};
+    return Process(open.hProcess, ::GetProcessId(open.hProcess), image, TokenElevationTypeDefault);
+}
 
 RegistryDump DumpRegistryTree(HKEY root, const std::wstring& path, REGSAM view)
 {

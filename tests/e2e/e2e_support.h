@@ -146,6 +146,14 @@ void SetEnv(const wchar_t* name, const std::wstring& value);
 // the system takes the program from the command line's first token.
 Process StartCommandLine(const std::wstring& commandLine, const std::wstring& folder = L"");
 
+// Stands in for the user's choice of the app for `.txt` files: HKCR\.txt's default = `progId`
+// (Wine reads no per-user choice). False when it cannot be written.
+bool ChooseTextApp(const std::wstring& progId);
+
+// Opens `document` through the shell, as a double-click does (ShellExecuteExW, verb open); the
+// process it started (`image`, for the record), or an empty Process when the shell refused.
+Process OpenThroughTheShell(const std::wstring& document, const std::wstring& image);
+
 // Every key and value of a registry tree, for comparing the tree before and after, written as
 // in a .reg file: each key as "[subkey]" -> "key" (the tree's own key is "[]"), each value as
 // "[subkey] \"name\"" (or "[subkey] @" for the default value) -> "<type>: <bytes in hex>".

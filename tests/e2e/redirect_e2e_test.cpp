@@ -8,8 +8,6 @@
 #include "e2e/e2e_support.h"
 #include "e2e/registration_window_probe.h"
 
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -368,28 +366,13 @@ TEST_F(ProtectedSetup, ATextFileOpenedThroughTheRegisteredProgIdReachesTheEditor
     SetEditorSetting(kStandInEditor);
     SetEnv(L"ZN_EDITOR_RECORD", kEditorRecord);
     MakeFolders(L"C:\\e2e");
-    HKEY txt = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\.txt", 0, nullptr, 0,
-                                KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &txt, nullptr),
-              ERROR_SUCCESS);
-    const std::wstring progId = L"ZanvekNotepad.TextFile";
-    ::RegSetValueExW(txt, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(progId.c_str()),
-                     static_cast<DWORD>((progId.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(txt);
+    ASSERT_TRUE(ChooseTextApp(L"ZanvekNotepad.TextFile"));
     const std::wstring document = L"C:\\users\\Public\\My Notes\\New Text Document.txt";
     MakeFolders(L"C:\\users\\Public\\My Notes");
     WriteBytes(document, "memo");
 
-    SHELLEXECUTEINFOW open{};
-    open.cbSize = sizeof(open);
-    open.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    open.lpVerb = L"open";
-    open.lpFile = document.c_str();
-    open.nShow = SW_SHOWNORMAL;
-    ASSERT_TRUE(::ShellExecuteExW(&open)) << ::GetLastError();
-    ASSERT_NE(open.hProcess, nullptr);
-    Process launcher(open.hProcess, ::GetProcessId(open.hProcess), kRedirectCopy,
-                     TokenElevationTypeDefault);
+    Process launcher = OpenThroughTheShell(document, kRedirectCopy);
+    ASSERT_NE(launcher.Handle(), nullptr) << "the shell did not open the document";
     EXPECT_EQ(launcher.Wait(), 0);
     const EditorRecord record = ReadEditorRecord(kEditorRecord);
     ASSERT_TRUE(record.present);

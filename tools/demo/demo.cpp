@@ -12,7 +12,6 @@
 #include "setup/redirection_win32.h"
 
 #include <ole2.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -284,27 +283,10 @@ int DemoRedirect()
         L"set a default app). Wine reads no per-user choice, so the demo stands in for it with "
         L"HKEY_CLASSES_ROOT\\.txt = ZanvekNotepad.TextFile, then double-clicks the file "
         L"(ShellExecuteEx, verb open):");
-    HKEY txt = nullptr;
-    const std::wstring chosen = L"ZanvekNotepad.TextFile";
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\.txt", 0, nullptr, 0,
-                          KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &txt,
-                          nullptr) != ERROR_SUCCESS ||
-        ::RegSetValueExW(txt, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(chosen.c_str()),
-                         static_cast<DWORD>((chosen.size() + 1) * sizeof(wchar_t))) !=
-            ERROR_SUCCESS)
-        Stop(L"cannot stand in for the user's choice");
-    ::RegCloseKey(txt);
+    if (!ChooseTextApp(L"ZanvekNotepad.TextFile")) Stop(L"cannot stand in for the user's choice");
     ExpectTheEditor();
-    SHELLEXECUTEINFOW open{};
-    open.cbSize = sizeof(open);
-    open.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    open.lpVerb = L"open";
-    open.lpFile = kNewDocument.c_str();
-    open.nShow = SW_SHOWNORMAL;
-    if (!::ShellExecuteExW(&open) || open.hProcess == nullptr)
-        Stop(L"the shell did not open the document");
-    Process launcher(open.hProcess, ::GetProcessId(open.hProcess), kRedirectCopy,
-                     TokenElevationTypeDefault);
+    Process launcher = OpenThroughTheShell(kNewDocument, kRedirectCopy);
+    if (launcher.Handle() == nullptr) Stop(L"the shell did not open the document");
     launcher.Wait();
     if (!TellWhatTheEditorGot(kNewDocument)) Stop(L"the editor did not receive the document whole");
     Say(L"Done.");
