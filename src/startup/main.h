@@ -23,7 +23,7 @@ class RedirectHost;
 struct OwnExecutable {
     std::wstring folder;   // canonical: the file system's letter case and long names
     std::wstring fileName; // canonical, with its extension
-    std::wstring path;     // the running file as the system names it: what set-up copies
+    std::wstring path;     // the running file as the system names it
 };
 
 // Where a document named on the command line is, as the file system answers.

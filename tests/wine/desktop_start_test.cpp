@@ -84,6 +84,22 @@ void ExpectComUninitialised()
 // The start through the shell needs Explorer as the desktop's shell, which a Windows host
 // running the tests may not have (a service's session, another shell), and it shows a window on
 // that desktop: it runs in the test prefixes, whose explorer.exe is the shell.
+// Waits up to 10 s for a winver.exe that `shell` started, and ends it; fails with `missing`
+// when none comes.
+void EndWinverStartedBy(DWORD shell, const char* missing)
+{
+    std::optional<DWORD> started;
+    for (auto waited = 0ms; !started && waited < 10s; waited += 50ms) {
+        std::this_thread::sleep_for(50ms);
+        started = ProcessIdOf(L"winver.exe", shell);
+    }
+    ASSERT_TRUE(started) << missing;
+    const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, *started));
+    ASSERT_TRUE(process);
+    ::TerminateProcess(process.get(), 0);
+    ::WaitForSingleObject(process.get(), 5000);
+}
+
 TEST(DesktopStartUnderWine, TheShellsProcessStartsTheProgram)
 {
     const auto shell = ProcessIdOf(L"explorer.exe");
@@ -91,16 +107,7 @@ TEST(DesktopStartUnderWine, TheShellsProcessStartsTheProgram)
     ASSERT_FALSE(ProcessIdOf(L"winver.exe")) << "left over from an earlier run";
 
     ASSERT_TRUE(StartAsDesktopUser(SystemProgram(L"winver.exe")));
-    std::optional<DWORD> started;
-    for (auto waited = 0ms; !started && waited < 10s; waited += 50ms) {
-        std::this_thread::sleep_for(50ms);
-        started = ProcessIdOf(L"winver.exe", shell);
-    }
-    ASSERT_TRUE(started) << "no winver.exe started by explorer.exe";
-    const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, *started));
-    ASSERT_TRUE(process);
-    ::TerminateProcess(process.get(), 0);
-    ::WaitForSingleObject(process.get(), 5000);
+    EndWinverStartedBy(*shell, "no winver.exe started by explorer.exe");
     ExpectComUninitialised();
 }
 
@@ -115,16 +122,7 @@ TEST(DesktopStartUnderWine, ALimitThatPassesGivesUpAtOnceAndTheWorkerCarriesOn)
     const auto before = std::chrono::steady_clock::now();
     EXPECT_FALSE(StartAsDesktopUserWithin(SystemProgram(L"winver.exe"), 0ms));
     EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
-    std::optional<DWORD> started;
-    for (auto waited = 0ms; !started && waited < 10s; waited += 50ms) {
-        std::this_thread::sleep_for(50ms);
-        started = ProcessIdOf(L"winver.exe", shell);
-    }
-    ASSERT_TRUE(started) << "the worker did not carry the request out";
-    const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, *started));
-    ASSERT_TRUE(process);
-    ::TerminateProcess(process.get(), 0);
-    ::WaitForSingleObject(process.get(), 5000);
+    EndWinverStartedBy(*shell, "the worker did not carry the request out");
 }
 
 // Set-up waits for the registration window of the launcher it had the shell start: a window of
